@@ -71,12 +71,32 @@ inline void AddWorkingVariables(std::uint64_t state[8], std::uint64_t a, std::ui
     state[7] += h;
 }
 
-// One round on the working variables held in `v` (a..h, rotated by name).
+// Keeps the compiler from reordering a sum: what is pinned is added first.
+#if defined(__GNUC__)
+#define SHA512_PIN(x) __asm__("" : "+r"(x))
+#else
+#define SHA512_PIN(x) (void)0
+#endif
+
+// One round, with the working variables renamed instead of moved.
+// Ch(e, f, g) is (e & f) + (~e & g): the two halves never share a bit, so
+// they can be added to h one after the other. Maj(a, b, c) is
+// b ^ ((a ^ b) & (b ^ c)), where b ^ c is the a ^ b of the round before,
+// carried in `bc`. BigSigma0(a) is added to the new a one round late (in
+// `s0`), which takes it off the path from one round's a to the next.
 #define SHA512_ROUND(a, b, c, d, e, f, g, h, wk)                          \
     do {                                                                  \
-        std::uint64_t t1 = h + BigSigma1(e) + Ch(e, f, g) + (wk);         \
-        d += t1;                                                          \
-        h = t1 + BigSigma0(a) + Maj(a, b, c);                             \
+        h += (wk);                                                        \
+        a += s0;                                                          \
+        h += e & f;                                                       \
+        h += ~e & g;                                                      \
+        SHA512_PIN(h);                                                    \
+        h += BigSigma1(e);                                                \
+        std::uint64_t ab = a ^ b;                                         \
+        s0 = BigSigma0(a);                                                \
+        d += h;                                                           \
+        h += b ^ (ab & bc);                                               \
+        bc = ab;                                                          \
     } while (0)
 
 #define SHA512_EIGHT_ROUNDS(wk, i)                                        \
@@ -101,7 +121,9 @@ void Sha512BlocksPortable(std::uint64_t state[8], const std::uint8_t* data, std:
 
         std::uint64_t a = state[0], b = state[1], c = state[2], d = state[3];
         std::uint64_t e = state[4], f = state[5], g = state[6], h = state[7];
+        std::uint64_t bc = b ^ c, s0 = 0;
         for (int t = 0; t < 80; t += 8) SHA512_EIGHT_ROUNDS(wk, t);
+        a += s0;
         AddWorkingVariables(state, a, b, c, d, e, f, g, h);
         data += 128;
     }
@@ -191,9 +213,48 @@ __attribute__((target("sse2"))) void Blocks(std::uint64_t state[8], const std::u
 #endif
 
 #ifdef QUORVIL_SHA512_AVX2
-// AVX2 and BMI2: the schedule for the next sixteen rounds is computed in
-// vector registers while the scalar rounds (with rorx) run on the current
-// sixteen, so both execution units work at once.
+// AVX2 and BMI2, and AVX-512 where there is: the schedule for the next sixteen
+// rounds is computed in vector registers while the scalar rounds (with rorx)
+// run on the current sixteen, so both kinds of execution unit work at once.
+// The two kernels differ only in how the small sigmas are formed.
+#define SHA512_VECTOR_KERNEL_BODY                                                                            \
+    const __m128i byteSwap = _mm_set_epi64x(0x08090a0b0c0d0e0fULL, 0x0001020304050607ULL);                   \
+    while (blocks-- > 0) {                                                                                   \
+        alignas(32) std::uint64_t wk[2][16];                                                                 \
+        __m128i w[8];                                                                                        \
+        for (int i = 0; i < 8; ++i) {                                                                        \
+            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteSwap); \
+            _mm_store_si128(reinterpret_cast<__m128i*>(&wk[0][2 * i]),                                       \
+                            _mm_add_epi64(w[i], _mm_load_si128(                                              \
+                                                    reinterpret_cast<const __m128i*>(&RoundConstants[2 * i])))); \
+        }                                                                                                    \
+        std::uint64_t a = state[0], b = state[1], c = state[2], d = state[3];                               \
+        std::uint64_t e = state[4], f = state[5], g = state[6], h = state[7];                               \
+        std::uint64_t bc = b ^ c, s0 = 0;                                                                    \
+        _Pragma("GCC unroll 5") for (int group = 0; group < 5; ++group) {                                   \
+            const std::uint64_t* current = wk[group & 1];                                                    \
+            if (group < 4) {                                                                                 \
+                std::uint64_t* next = wk[(group + 1) & 1];                                                   \
+                const int base = 16 * (group + 1);                                                           \
+                _Pragma("GCC unroll 8") for (int i = 0; i < 8; ++i) {                                       \
+                    /* W[t..t+1] = s1(W[t-2..t-1]) + W[t-7..t-6] + s0(W[t-15..t-14]) + W[t-16..t-15] */     \
+                    __m128i sigma0 = SmallSigma0(_mm_alignr_epi8(w[(i + 1) & 7], w[i], 8));                  \
+                    __m128i seventh = _mm_alignr_epi8(w[(i + 5) & 7], w[(i + 4) & 7], 8);                    \
+                    w[i] = _mm_add_epi64(_mm_add_epi64(w[i], sigma0),                                        \
+                                         _mm_add_epi64(seventh, SmallSigma1(w[(i + 7) & 7])));               \
+                    _mm_store_si128(reinterpret_cast<__m128i*>(&next[2 * i]),                                \
+                                    _mm_add_epi64(w[i], _mm_load_si128(reinterpret_cast<const __m128i*>(     \
+                                                            &RoundConstants[base + 2 * i]))));               \
+                }                                                                                            \
+            }                                                                                                \
+            SHA512_EIGHT_ROUNDS(current, 0);                                                                 \
+            SHA512_EIGHT_ROUNDS(current, 8);                                                                 \
+        }                                                                                                    \
+        a += s0;                                                                                             \
+        AddWorkingVariables(state, a, b, c, d, e, f, g, h);                                                  \
+        data += 128;                                                                                         \
+    }
+
 namespace avx2 {
 
 __attribute__((target("avx2,bmi2"))) inline __m128i Rotr(__m128i x, int n) {
@@ -208,42 +269,30 @@ __attribute__((target("avx2,bmi2"))) inline __m128i SmallSigma1(__m128i x) {
 
 __attribute__((target("avx2,bmi2"))) void Blocks(std::uint64_t state[8], const std::uint8_t* data,
                                                  std::size_t blocks) {
-    const __m128i byteSwap = _mm_set_epi64x(0x08090a0b0c0d0e0fULL, 0x0001020304050607ULL);
-    while (blocks-- > 0) {
-        alignas(32) std::uint64_t wk[2][16];
-        __m128i w[8];
-        for (int i = 0; i < 8; ++i) {
-            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteSwap);
-            _mm_store_si128(reinterpret_cast<__m128i*>(&wk[0][2 * i]),
-                            _mm_add_epi64(w[i], _mm_load_si128(reinterpret_cast<const __m128i*>(&RoundConstants[2 * i]))));
-        }
-
-        std::uint64_t a = state[0], b = state[1], c = state[2], d = state[3];
-        std::uint64_t e = state[4], f = state[5], g = state[6], h = state[7];
-        for (int group = 0; group < 5; ++group) {
-            const std::uint64_t* current = wk[group & 1];
-            if (group < 4) {
-                std::uint64_t* next = wk[(group + 1) & 1];
-                const int base = 16 * (group + 1);
-#pragma GCC unroll 8
-                for (int i = 0; i < 8; ++i) {
-                    __m128i s0 = SmallSigma0(_mm_alignr_epi8(w[(i + 1) & 7], w[i], 8));
-                    __m128i s7 = _mm_alignr_epi8(w[(i + 5) & 7], w[(i + 4) & 7], 8);
-                    w[i] = _mm_add_epi64(_mm_add_epi64(w[i], s0), _mm_add_epi64(s7, SmallSigma1(w[(i + 7) & 7])));
-                    _mm_store_si128(reinterpret_cast<__m128i*>(&next[2 * i]),
-                                    _mm_add_epi64(w[i], _mm_load_si128(reinterpret_cast<const __m128i*>(
-                                                            &RoundConstants[base + 2 * i]))));
-                }
-            }
-            SHA512_EIGHT_ROUNDS(current, 0);
-            SHA512_EIGHT_ROUNDS(current, 8);
-        }
-        AddWorkingVariables(state, a, b, c, d, e, f, g, h);
-        data += 128;
-    }
+    SHA512_VECTOR_KERNEL_BODY
 }
 
 }  // namespace avx2
+
+namespace avx512 {
+
+// Rotations in one instruction, and three-way exclusive or (truth table 0x96)
+// in one more.
+#define SHA512_AVX512_TARGET __attribute__((target("avx2,bmi2,avx512f,avx512vl")))
+SHA512_AVX512_TARGET inline __m128i SmallSigma0(__m128i x) {
+    return _mm_ternarylogic_epi64(_mm_ror_epi64(x, 1), _mm_ror_epi64(x, 8), _mm_srli_epi64(x, 7), 0x96);
+}
+SHA512_AVX512_TARGET inline __m128i SmallSigma1(__m128i x) {
+    return _mm_ternarylogic_epi64(_mm_ror_epi64(x, 19), _mm_ror_epi64(x, 61), _mm_srli_epi64(x, 6), 0x96);
+}
+
+SHA512_AVX512_TARGET void Blocks(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks) {
+    SHA512_VECTOR_KERNEL_BODY
+}
+#undef SHA512_AVX512_TARGET
+
+}  // namespace avx512
+#undef SHA512_VECTOR_KERNEL_BODY
 #endif
 
 using BlocksRoutine = void (*)(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks);
@@ -257,6 +306,8 @@ BlocksRoutine KernelRoutine(Sha512Kernel kernel) {
 #ifdef QUORVIL_SHA512_AVX2
         case Sha512Kernel::Avx2:
             return avx2::Blocks;
+        case Sha512Kernel::Avx512:
+            return avx512::Blocks;
 #endif
         default:
             return Sha512BlocksPortable;
@@ -264,6 +315,7 @@ BlocksRoutine KernelRoutine(Sha512Kernel kernel) {
 }
 
 Sha512Kernel BestKernel() {
+    if (Sha512KernelAvailable(Sha512Kernel::Avx512)) return Sha512Kernel::Avx512;
     if (Sha512KernelAvailable(Sha512Kernel::Avx2)) return Sha512Kernel::Avx2;
 #if defined(__i386__)
     // On 32-bit x86 the vector unit does 64-bit arithmetic in one step; on
@@ -308,6 +360,13 @@ bool Sha512KernelAvailable(Sha512Kernel kernel) {
 #else
             return false;
 #endif
+        case Sha512Kernel::Avx512:
+#ifdef QUORVIL_SHA512_AVX2
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2") &&
+                   __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+#else
+            return false;
+#endif
     }
     return false;
 }
@@ -324,6 +383,8 @@ const char* Sha512KernelName(Sha512Kernel kernel) {
             return "sse2";
         case Sha512Kernel::Avx2:
             return "avx2-bmi2";
+        case Sha512Kernel::Avx512:
+            return "avx512vl";
         default:
             return "portable";
     }

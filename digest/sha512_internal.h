@@ -27,7 +27,7 @@ DigestText Sha512MemoryCore(const void* data, std::int32_t length, std::int32_t 
 
 // The compression kernels. The fastest one the processor has is chosen when
 // the program starts; tests force each one in turn.
-enum class Sha512Kernel { Portable, Sse2, Avx2 };
+enum class Sha512Kernel { Portable, Sse2, Avx2, Avx512 };
 bool Sha512KernelAvailable(Sha512Kernel kernel);
 void Sha512UseKernel(Sha512Kernel kernel);  // only while nothing is hashing
 Sha512Kernel Sha512ActiveKernel();

@@ -53,7 +53,7 @@ struct KernelPair {
 std::vector<KernelPair> AvailableKernelPairs() {
     std::vector<KernelPair> pairs;
     for (Sha256Kernel small : {Sha256Kernel::Portable, Sha256Kernel::ShaExtensions})
-        for (Sha512Kernel big : {Sha512Kernel::Portable, Sha512Kernel::Sse2, Sha512Kernel::Avx2})
+        for (Sha512Kernel big : {Sha512Kernel::Portable, Sha512Kernel::Sse2, Sha512Kernel::Avx2, Sha512Kernel::Avx512})
             if (Sha256KernelAvailable(small) && Sha512KernelAvailable(big)) pairs.push_back({small, big});
     return pairs;
 }
