@@ -51,11 +51,6 @@ FileDigest CheckedFileDigest()
     return Sha224FileDigest;
 }
 
-bool IsWorkerAlive()
-{
-    return ActiveWorker != 0 && tk::IsThreadAlive(ActiveWorker);
-}
-
 // One task row: hash the file the row names and write the digest back, but
 // only into a row that still names that file ("Next" may have refilled the
 // list meanwhile, and the worker knows its row only by index).
@@ -75,6 +70,11 @@ void HashRow(int row)
 }
 
 }  // namespace
+
+bool IsWorkerAlive()
+{
+    return ActiveWorker != 0 && tk::IsThreadAlive(ActiveWorker);
+}
 
 void CreateTasksTab()
 {

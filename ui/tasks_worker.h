@@ -16,6 +16,9 @@ void TogglePause();
 void AbortWorker();
 void CopyAllHashes();
 
+// Whether the most recently started worker is alive (a paused one is).
+bool IsWorkerAlive();
+
 // At shutdown: stops a worker that is still alive and waits for its end.
 void StopWorkerAtExit();
 
