@@ -192,6 +192,8 @@ std::vector<TaskRow> ReadTaskRows()
 
 void ChooseFolder(const TempFolder& folder, int expectedEntries)
 {
+    // The tree reads a folder's subfolders once, when it first opens it: a
+    // test makes its folders before it chooses the first.
     ASSERT_TRUE(tk::drive::SelectTreeFolder(FolderTree, folder.TreeText())) << folder.TreeText();
     ServeEvents();
     ASSERT_EQ(tk::GetControlText(FolderTree), folder.TreeText());

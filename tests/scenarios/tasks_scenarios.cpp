@@ -275,15 +275,21 @@ TEST_F(Tasks, ButtonsWithNothingToDoChangeNothing)
 // nine rows it stays at the top.
 TEST_F(Tasks, TenRowsAndMoreScroll)
 {
+    TempFolder folder;
+    AddSmallFiles(folder, 16);
     struct Case {
         int rows;
         bool scrolls;
     };
     for (Case run : {Case{9, false}, Case{16, true}}) {
         SCOPED_TRACE(run.rows);
-        TempFolder folder;
-        AddSmallFiles(folder, run.rows);
-        ASSERT_NO_FATAL_FAILURE(Queue(folder, run.rows, OptionSha224));
+        std::vector<std::string> names;
+        for (int n = 0; n < run.rows; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "small %02d.bin", n);
+            names.push_back(name);
+        }
+        ASSERT_NO_FATAL_FAILURE(Queue(folder, 16, OptionSha224, names));
         Click(StartButton);
         ASSERT_TRUE(WaitForRunEnd());
         ServeEvents();
