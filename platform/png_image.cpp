@@ -27,9 +27,10 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
     reader->at += length;
 }
 
-// libpng reports a broken image by jumping back here; warnings (an
-// unusual colour profile, say) are of no interest to the program.
-void IgnoreWarning(png_structp, png_const_charp) {}
+// A broken image is a failed decoding, told by the result: no messages,
+// neither for errors nor for warnings (an unusual colour profile, say).
+[[noreturn]] void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietWarning(png_structp, png_const_charp) {}
 
 // Everything that libpng may leave by a long jump lives in the caller, so
 // no object with a destructor is skipped.
@@ -68,7 +69,7 @@ bool Decode(png_structp png, png_infop info, MemoryReader& reader, std::vector<u
 
 bool DecodePngImage(int image, const unsigned char* png, std::size_t size) {
     if (png == nullptr || size < 8 || png_sig_cmp(png, 0, 8) != 0) return false;
-    png_structp reading = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+    png_structp reading = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
     if (reading == nullptr) return false;
     png_infop info = png_create_info_struct(reading);
     if (info == nullptr) {

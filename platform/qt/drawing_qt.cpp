@@ -293,9 +293,12 @@ int GdipDrawArc(GpGraphics* graphics, GpPen* pen, float x, float y, float width,
         // An arrow head with its tip on the end of the arc, pointing the way
         // the arc runs: an equilateral triangle whose sides are 4/sqrt(3)
         // pen widths, so that its base lies two pen widths behind the tip.
+        // The tangent at the end, not the last short chord: near the ends of
+        // a flat ellipse the two differ by several degrees.
         const QPointF tip = arc.elementAt(arc.elementCount() - 1);
-        const QPointF before = arc.elementAt(arc.elementCount() - 2);
-        const double direction = std::atan2(tip.y() - before.y(), tip.x() - before.x());
+        const double t = std::atan2((tip.y() - cy) / b, (tip.x() - cx) / a);
+        const double forward = sweep < 0 ? -1.0 : 1.0;
+        const double direction = std::atan2(forward * b * std::cos(t), forward * -a * std::sin(t));
         const double side = pen->width * 4.0 / std::sqrt(3.0);
         QPainterPath head(tip);
         head.lineTo(tip - side * QPointF(std::cos(direction + M_PI / 6), std::sin(direction + M_PI / 6)));

@@ -528,9 +528,16 @@ void RightClickTree(int control) {
 void SelectListItem(int control, int item, bool selected) {
     QTableWidget* list = ListOf(control);
     if (list == nullptr || item < 0 || item >= list->rowCount()) return;
-    list->selectionModel()->select(list->model()->index(item, 0),
-                                   (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                                       QItemSelectionModel::Rows);
+    // A click in a list of one selectable row replaces the selection; in a
+    // list of several, a control-click adds the row to it or takes it out.
+    QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::Rows;
+    if (!selected)
+        flags |= QItemSelectionModel::Deselect;
+    else if (list->selectionMode() == QAbstractItemView::SingleSelection)
+        flags |= QItemSelectionModel::ClearAndSelect;
+    else
+        flags |= QItemSelectionModel::Select;
+    list->selectionModel()->setCurrentIndex(list->model()->index(item, 0), flags);
 }
 
 void ClickListHeader(int control, int column) {
