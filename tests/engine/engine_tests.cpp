@@ -3,6 +3,7 @@
 // compression kernel the processor offers.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -407,8 +408,12 @@ TEST(Failures, ZeroDeclaredLengthWithDataSkipsReports) {
     }
     std::ifstream listing("/proc/self/maps", std::ios::binary);
     std::string content((std::istreambuf_iterator<char>(listing)), std::istreambuf_iterator<char>());
-    ASSERT_GT(content.size(), 65536u) << "the listing must run past one report";
-    ASSERT_EQ(fs::file_size("/proc/self/maps"), 0u);
+    int descriptor = ::open("/proc/self/maps", O_RDONLY);
+    struct stat status {};
+    ::fstat(descriptor, &status);
+    ::close(descriptor);
+    if (content.size() <= 65536 || status.st_size != 0)
+        GTEST_SKIP() << "needs a /proc/self/maps that reports length 0 and runs past 65,536 bytes (not so under an emulator)";
     for (const Algorithm& algorithm : Algorithms) {
         Reports.clear();
         EXPECT_EQ(algorithm.file("/proc/self/maps", RecordProgress).size(), algorithm.hexLength) << algorithm.name;
