@@ -111,6 +111,58 @@ inline void AddWorkingVariables(std::uint64_t state[8], std::uint64_t a, std::ui
         SHA512_ROUND(b, c, d, e, f, g, h, a, (wk)[(i) + 7]);              \
     } while (0)
 
+#ifdef QUORVIL_SHA512_AVX2
+// The same round in the instructions of BMI1 and BMI2 (andn, rorx), ordered
+// so that the two halves of Ch, the sigmas and Maj overlap; lea adds without
+// touching the flags. Used by the kernels that run only where BMI is present.
+#define SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, wk)                                   \
+    do {                                                                              \
+        std::uint64_t t0, t1, t2, t4;                                                  \
+        __asm__("add %[W], %[VH]\n\t"                                                   \
+                "mov %[VF], %[T4]\n\t"                                                 \
+                "and %[VE], %[T4]\n\t"                                                 \
+                "rorx $41, %[VE], %[T0]\n\t"                                           \
+                "rorx $18, %[VE], %[T2]\n\t"                                           \
+                "lea (%[VA], %[S0]), %[VA]\n\t"                                         \
+                "lea (%[VH], %[T4]), %[VH]\n\t"                                         \
+                "andn %[VG], %[VE], %[T4]\n\t"                                          \
+                "xor %[T2], %[T0]\n\t"                                                \
+                "rorx $14, %[VE], %[T1]\n\t"                                           \
+                "lea (%[VH], %[T4]), %[VH]\n\t"                                         \
+                "xor %[T1], %[T0]\n\t"                                                \
+                "mov %[VA], %[T2]\n\t"                                                 \
+                "rorx $39, %[VA], %[T4]\n\t"                                           \
+                "lea (%[VH], %[T0]), %[VH]\n\t"                                         \
+                "xor %[VB], %[T2]\n\t"                                                 \
+                "rorx $34, %[VA], %[S0]\n\t"                                           \
+                "rorx $28, %[VA], %[T0]\n\t"                                           \
+                "lea (%[VD], %[VH]), %[VD]\n\t"                                          \
+                "and %[T2], %[BC]\n\t"                                                \
+                "xor %[T4], %[S0]\n\t"                                                \
+                "xor %[VB], %[BC]\n\t"                                                 \
+                "xor %[T0], %[S0]\n\t"                                                \
+                "lea (%[VH], %[BC]), %[VH]\n\t"                                         \
+                "mov %[T2], %[BC]"                                                      \
+                : [VA] "+r"(a), [VD] "+r"(d), [VH] "+r"(h), [S0] "+r"(s0), [BC] "+r"(bc), \
+                  [T0] "=&r"(t0), [T1] "=&r"(t1), [T2] "=&r"(t2), [T4] "=&r"(t4)         \
+                : [VB] "r"(b), [VE] "r"(e), [VF] "r"(f), [VG] "r"(g), [W] "m"(wk)          \
+                : "cc");                                                              \
+        (void)t1;                                                                     \
+    } while (0)
+
+#define SHA512_EIGHT_ROUNDS_BMI(wk, i)                                        \
+    do {                                                                  \
+        SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, (wk)[(i) + 0]);              \
+        SHA512_ROUND_BMI(h, a, b, c, d, e, f, g, (wk)[(i) + 1]);              \
+        SHA512_ROUND_BMI(g, h, a, b, c, d, e, f, (wk)[(i) + 2]);              \
+        SHA512_ROUND_BMI(f, g, h, a, b, c, d, e, (wk)[(i) + 3]);              \
+        SHA512_ROUND_BMI(e, f, g, h, a, b, c, d, (wk)[(i) + 4]);              \
+        SHA512_ROUND_BMI(d, e, f, g, h, a, b, c, (wk)[(i) + 5]);              \
+        SHA512_ROUND_BMI(c, d, e, f, g, h, a, b, (wk)[(i) + 6]);              \
+        SHA512_ROUND_BMI(b, c, d, e, f, g, h, a, (wk)[(i) + 7]);              \
+    } while (0)
+#endif
+
 void Sha512BlocksPortable(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks) {
     while (blocks-- > 0) {
         std::uint64_t wk[80];
@@ -247,8 +299,8 @@ __attribute__((target("sse2"))) void Blocks(std::uint64_t state[8], const std::u
                                                             &RoundConstants[base + 2 * i]))));               \
                 }                                                                                            \
             }                                                                                                \
-            SHA512_EIGHT_ROUNDS(current, 0);                                                                 \
-            SHA512_EIGHT_ROUNDS(current, 8);                                                                 \
+            SHA512_EIGHT_ROUNDS_BMI(current, 0);                                                             \
+            SHA512_EIGHT_ROUNDS_BMI(current, 8);                                                             \
         }                                                                                                    \
         a += s0;                                                                                             \
         AddWorkingVariables(state, a, b, c, d, e, f, g, h);                                                  \
@@ -356,13 +408,13 @@ bool Sha512KernelAvailable(Sha512Kernel kernel) {
 #endif
         case Sha512Kernel::Avx2:
 #ifdef QUORVIL_SHA512_AVX2
-            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
 #else
             return false;
 #endif
         case Sha512Kernel::Avx512:
 #ifdef QUORVIL_SHA512_AVX2
-            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2") &&
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
                    __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 #else
             return false;
