@@ -117,7 +117,7 @@ inline void AddWorkingVariables(std::uint64_t state[8], std::uint64_t a, std::ui
 // touching the flags. Used by the kernels that run only where BMI is present.
 #define SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, wk)                                   \
     do {                                                                              \
-        std::uint64_t t0, t1, t2, t4;                                                  \
+        std::uint64_t t0, t2, t4;                                                      \
         __asm__("add %[W], %[VH]\n\t"                                                   \
                 "mov %[VF], %[T4]\n\t"                                                 \
                 "and %[VE], %[T4]\n\t"                                                 \
@@ -127,9 +127,9 @@ inline void AddWorkingVariables(std::uint64_t state[8], std::uint64_t a, std::ui
                 "lea (%[VH], %[T4]), %[VH]\n\t"                                         \
                 "andn %[VG], %[VE], %[T4]\n\t"                                          \
                 "xor %[T2], %[T0]\n\t"                                                \
-                "rorx $14, %[VE], %[T1]\n\t"                                           \
+                "rorx $14, %[VE], %[T2]\n\t"                                           \
                 "lea (%[VH], %[T4]), %[VH]\n\t"                                         \
-                "xor %[T1], %[T0]\n\t"                                                \
+                "xor %[T2], %[T0]\n\t"                                                \
                 "mov %[VA], %[T2]\n\t"                                                 \
                 "rorx $39, %[VA], %[T4]\n\t"                                           \
                 "lea (%[VH], %[T0]), %[VH]\n\t"                                         \
@@ -144,10 +144,9 @@ inline void AddWorkingVariables(std::uint64_t state[8], std::uint64_t a, std::ui
                 "lea (%[VH], %[BC]), %[VH]\n\t"                                         \
                 "mov %[T2], %[BC]"                                                      \
                 : [VA] "+r"(a), [VD] "+r"(d), [VH] "+r"(h), [S0] "+r"(s0), [BC] "+r"(bc), \
-                  [T0] "=&r"(t0), [T1] "=&r"(t1), [T2] "=&r"(t2), [T4] "=&r"(t4)         \
+                  [T0] "=&r"(t0), [T2] "=&r"(t2), [T4] "=&r"(t4)         \
                 : [VB] "r"(b), [VE] "r"(e), [VF] "r"(f), [VG] "r"(g), [W] "m"(wk)          \
                 : "cc");                                                              \
-        (void)t1;                                                                     \
     } while (0)
 
 #define SHA512_EIGHT_ROUNDS_BMI(wk, i)                                        \
