@@ -31,16 +31,42 @@ void WriteToMemory(png_structp png, png_bytep data, png_size_t length) {
 void NoFlush(png_structp) {}
 
 struct PngPicture {
-    int colourType;
-    int bitDepth;
-    int width;
-    int height;
+    int colourType = PNG_COLOR_TYPE_RGB;
+    int bitDepth = 8;
+    int width = 0;
+    int height = 0;
     std::vector<Bytes> rows;  // the samples exactly as the file holds them
     std::vector<png_color> palette;
     Bytes paletteAlpha;            // tRNS of a palette picture
     int transparentGray = -1;      // tRNS of a gray picture
     bool interlaced = false;
 };
+
+PngPicture Picture(int colourType, int bitDepth, int width, int height, std::vector<Bytes> rows) {
+    PngPicture picture;
+    picture.colourType = colourType;
+    picture.bitDepth = bitDepth;
+    picture.width = width;
+    picture.height = height;
+    picture.rows = std::move(rows);
+    return picture;
+}
+
+PngPicture WithPalette(PngPicture picture, std::vector<png_color> palette, Bytes alpha = {}) {
+    picture.palette = std::move(palette);
+    picture.paletteAlpha = std::move(alpha);
+    return picture;
+}
+
+PngPicture WithTransparentGray(PngPicture picture, int gray) {
+    picture.transparentGray = gray;
+    return picture;
+}
+
+PngPicture Interlaced(PngPicture picture) {
+    picture.interlaced = true;
+    return picture;
+}
 
 Bytes EncodePng(const PngPicture& picture) {
     Bytes out;
@@ -90,47 +116,47 @@ struct DecodeCase {
 std::vector<DecodeCase> DecodeCases() {
     return {
         {"RGBA 8-bit keeps straight alpha",
-         {PNG_COLOR_TYPE_RGB_ALPHA, 8, 2, 1, {{10, 20, 30, 0, 200, 100, 50, 128}}},
+         Picture(PNG_COLOR_TYPE_RGB_ALPHA, 8, 2, 1, {{10, 20, 30, 0, 200, 100, 50, 128}}),
          {10, 20, 30, 0, 200, 100, 50, 128}},
         {"RGB 8-bit gets opaque alpha",
-         {PNG_COLOR_TYPE_RGB, 8, 2, 1, {{1, 2, 3, 250, 251, 252}}},
+         Picture(PNG_COLOR_TYPE_RGB, 8, 2, 1, {{1, 2, 3, 250, 251, 252}}),
          {1, 2, 3, 255, 250, 251, 252, 255}},
         {"RGBA 16-bit keeps the high bytes",
-         {PNG_COLOR_TYPE_RGB_ALPHA, 16, 2, 1, {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF,
-                                                0x00, 0x01, 0x80, 0x00, 0xFF, 0x00, 0x40, 0x00}}},
+         Picture(PNG_COLOR_TYPE_RGB_ALPHA, 16, 2, 1, {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF,
+                                                0x00, 0x01, 0x80, 0x00, 0xFF, 0x00, 0x40, 0x00}}),
          {0x12, 0x56, 0x9A, 0xFF, 0x00, 0x80, 0xFF, 0x40}},
         {"RGB 16-bit",
-         {PNG_COLOR_TYPE_RGB, 16, 2, 1, {{0xAB, 0xCD, 0x00, 0x00, 0xFF, 0xFF, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}}},
+         Picture(PNG_COLOR_TYPE_RGB, 16, 2, 1, {{0xAB, 0xCD, 0x00, 0x00, 0xFF, 0xFF, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}}),
          {0xAB, 0x00, 0xFF, 255, 0x01, 0x03, 0x05, 255}},
         {"gray 8-bit becomes three equal channels",
-         {PNG_COLOR_TYPE_GRAY, 8, 2, 1, {{0, 200}}},
+         Picture(PNG_COLOR_TYPE_GRAY, 8, 2, 1, {{0, 200}}),
          {0, 0, 0, 255, 200, 200, 200, 255}},
         {"gray 1-bit is expanded to 0 and 255",
-         {PNG_COLOR_TYPE_GRAY, 1, 2, 1, {{0x40}}},
+         Picture(PNG_COLOR_TYPE_GRAY, 1, 2, 1, {{0x40}}),
          {0, 0, 0, 255, 255, 255, 255, 255}},
         {"gray 2-bit is scaled to 8 bits",
-         {PNG_COLOR_TYPE_GRAY, 2, 2, 1, {{0x60}}},  // samples 1 and 2
+         Picture(PNG_COLOR_TYPE_GRAY, 2, 2, 1, {{0x60}}),  // samples 1 and 2
          {85, 85, 85, 255, 170, 170, 170, 255}},
         {"gray 4-bit is scaled to 8 bits",
-         {PNG_COLOR_TYPE_GRAY, 4, 2, 1, {{0x1F}}},  // samples 1 and 15
+         Picture(PNG_COLOR_TYPE_GRAY, 4, 2, 1, {{0x1F}}),  // samples 1 and 15
          {17, 17, 17, 255, 255, 255, 255, 255}},
         {"gray 16-bit",
-         {PNG_COLOR_TYPE_GRAY, 16, 2, 1, {{0x80, 0xFF, 0x01, 0x00}}},
+         Picture(PNG_COLOR_TYPE_GRAY, 16, 2, 1, {{0x80, 0xFF, 0x01, 0x00}}),
          {0x80, 0x80, 0x80, 255, 0x01, 0x01, 0x01, 255}},
         {"gray with alpha",
-         {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2, 1, {{50, 0, 60, 255}}},
+         Picture(PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2, 1, {{50, 0, 60, 255}}),
          {50, 50, 50, 0, 60, 60, 60, 255}},
         {"gray with a transparent value",
-         {PNG_COLOR_TYPE_GRAY, 8, 2, 1, {{7, 9}}, {}, {}, 7},
+         WithTransparentGray(Picture(PNG_COLOR_TYPE_GRAY, 8, 2, 1, {{7, 9}}), 7),
          {7, 7, 7, 0, 9, 9, 9, 255}},
         {"palette without transparency",
-         {PNG_COLOR_TYPE_PALETTE, 8, 2, 1, {{1, 0}}, {{10, 20, 30}, {40, 50, 60}}},
+         WithPalette(Picture(PNG_COLOR_TYPE_PALETTE, 8, 2, 1, {{1, 0}}), {{10, 20, 30}, {40, 50, 60}}),
          {40, 50, 60, 255, 10, 20, 30, 255}},
         {"palette with transparency for the first entry only",
-         {PNG_COLOR_TYPE_PALETTE, 4, 2, 1, {{0x01}}, {{10, 20, 30}, {40, 50, 60}}, {77}},
+         WithPalette(Picture(PNG_COLOR_TYPE_PALETTE, 4, 2, 1, {{0x01}}), {{10, 20, 30}, {40, 50, 60}}, {77}),
          {10, 20, 30, 77, 40, 50, 60, 255}},
         {"interlaced RGBA",
-         {PNG_COLOR_TYPE_RGB_ALPHA, 8, 2, 1, {{1, 2, 3, 4, 5, 6, 7, 8}}, {}, {}, -1, true},
+         Interlaced(Picture(PNG_COLOR_TYPE_RGB_ALPHA, 8, 2, 1, {{1, 2, 3, 4, 5, 6, 7, 8}})),
          {1, 2, 3, 4, 5, 6, 7, 8}},
     };
 }
@@ -149,7 +175,7 @@ TEST(PngImage, EveryColourTypeAndDepthBecomesStraightRgba) {
 }
 
 TEST(PngImage, RowsComeTopToBottomInALargerPicture) {
-    PngPicture picture{PNG_COLOR_TYPE_RGB, 8, 3, 4, {}};
+    PngPicture picture = Picture(PNG_COLOR_TYPE_RGB, 8, 3, 4, {});
     Bytes expected;
     for (int y = 0; y < 4; ++y) {
         Bytes row;
@@ -170,7 +196,7 @@ TEST(PngImage, RowsComeTopToBottomInALargerPicture) {
 }
 
 TEST(PngImage, BrokenDataIsRefusedAndStoresNothing) {
-    const Bytes good = EncodePng({PNG_COLOR_TYPE_RGB_ALPHA, 8, 2, 1, {{1, 2, 3, 4, 5, 6, 7, 8}}});
+    const Bytes good = EncodePng(Picture(PNG_COLOR_TYPE_RGB_ALPHA, 8, 2, 1, {{1, 2, 3, 4, 5, 6, 7, 8}}));
     ASSERT_FALSE(good.empty());
     Bytes corrupted = good;
     corrupted[corrupted.size() / 2] ^= 0xFF;  // inside the image data: the checksum fails

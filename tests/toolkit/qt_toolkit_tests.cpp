@@ -204,7 +204,9 @@ TEST(Fonts, PointsBecomePixelsAndMissingFacesFallBackToTheSameKind) {
         EXPECT_TRUE(widget->font().bold());
         const std::string face = tk::drive::ControlFontFace(label);
         EXPECT_FALSE(face.empty());
-        if (c.monospaced) EXPECT_TRUE(QFontDatabase::isFixedPitch(QString::fromStdString(face))) << face;
+        if (c.monospaced) {
+            EXPECT_TRUE(QFontDatabase::isFixedPitch(QString::fromStdString(face))) << face;
+        }
     }
 }
 
