@@ -105,6 +105,7 @@ struct Control {
     COLORREF textColour = 0;
     COLORREF backColour = 0;
     HBRUSH backBrush = nullptr;
+    HFONT font = nullptr;          // set by SetControlFont; the default font otherwise
     int image = -1;
     int group = 0;                 // option buttons: the group they belong to
     std::vector<HWND> pages;       // tab panels
@@ -181,6 +182,8 @@ std::string FolderTreePath(Control& control);
 // with the window procedure's result in `result`.
 bool HandleFolderViewNotify(Control& control, NMHDR* header, LRESULT& result);
 void ReadTreeChildren(Control& control, HTREEITEM item);
+// Reads a folder's subfolders again, for one made since it was first opened.
+void RereadTreeChildren(Control& control, HTREEITEM item);
 std::wstring TreeItemPath(Control& control, HTREEITEM item);
 void InitFileList(Control& control);
 void ShowFileListFolder(Control& control, const std::wstring& folder);

@@ -91,6 +91,25 @@ bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
                           int(prefix.size())) == CSTR_EQUAL;
 }
 
+// The child of `item` whose path leads furthest towards `wanted`.
+HTREEITEM ClosestChild(Control& control, HTREEITEM item, const std::wstring& wanted) {
+    HWND tree = control.hwnd;
+    HTREEITEM best = nullptr;
+    std::size_t bestLength = 0;
+    for (HTREEITEM child = reinterpret_cast<HTREEITEM>(
+             SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+         child;
+         child = reinterpret_cast<HTREEITEM>(
+             SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)))) {
+        std::wstring childPath = TreeItemPath(control, child);
+        if (StartsWithNoCase(wanted, childPath) && childPath.size() > bestLength) {
+            best = child;
+            bestLength = childPath.size();
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 bool PollEvent(Event& event) {
@@ -155,18 +174,11 @@ bool SelectTreeFolder(int control, const std::string& path) {
         if (itemPath.size() == wanted.size() && (wanted.empty() || StartsWithNoCase(wanted, itemPath))) break;
         ReadTreeChildren(*target, item);
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-        HTREEITEM best = nullptr;
-        std::size_t bestLength = 0;
-        for (HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD,
-                                                                          reinterpret_cast<LPARAM>(item)));
-             child;
-             child = reinterpret_cast<HTREEITEM>(
-                 SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)))) {
-            std::wstring childPath = TreeItemPath(*target, child);
-            if (StartsWithNoCase(wanted, childPath) && childPath.size() > bestLength) {
-                best = child;
-                bestLength = childPath.size();
-            }
+        HTREEITEM best = ClosestChild(*target, item, wanted);
+        if (!best) {
+            // The folder may have been made after its parent was opened.
+            RereadTreeChildren(*target, item);
+            best = ClosestChild(*target, item, wanted);
         }
         item = best;
     }
@@ -302,9 +314,11 @@ bool IsWindowResizable() {
 }
 
 std::string ControlFontFace(int control) {
-    HWND hwnd = WindowOf(control);
-    if (!hwnd) return std::string();
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+    Control* target = FindControl(control);
+    if (!target || !target->hwnd) return std::string();
+    HWND hwnd = target->hwnd;
+    // Rich-text fields do not all answer WM_GETFONT with the font they were given.
+    HFONT font = target->font ? target->font : reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
     HDC dc = GetDC(hwnd);
     HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
     wchar_t face[LF_FACESIZE] = L"";

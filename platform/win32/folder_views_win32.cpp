@@ -331,6 +331,19 @@ void ReadTreeChildren(Control& control, HTREEITEM item) {
     if (names.empty()) SetItemChildren(control, item, 0);
 }
 
+void RereadTreeChildren(Control& control, HTREEITEM item) {
+    // The root's children are the drives, which do not come and go here.
+    FolderNode* node = NodeOf(control, item);
+    if (!node || item == control.tree->root) return;
+    HTREEITEM child;
+    while ((child = reinterpret_cast<HTREEITEM>(
+                SendMessageW(control.hwnd, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))))) {
+        SendMessageW(control.hwnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(child));
+    }
+    node->childrenRead = false;
+    ReadTreeChildren(control, item);
+}
+
 std::wstring TreeItemPath(Control& control, HTREEITEM item) {
     FolderNode* node = NodeOf(control, item);
     return node ? node->path : std::wstring();

@@ -261,6 +261,47 @@ void SetListItemState(HWND list, int item, UINT state, UINT mask) {
     SendMessageW(list, LVM_SETITEMSTATE, WPARAM(item), reinterpret_cast<LPARAM>(&entry));
 }
 
+int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceInstalled(const std::wstring& face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face.c_str(), LF_FACESIZE);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &wanted, NoteFaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+// The face itself when it is installed, otherwise the first installed face
+// of the same kind (fixed-pitch, handwriting-like, or the system's choice).
+// Also sets the font's pitch and family from that kind.
+std::wstring FaceOrLikeIt(const std::wstring& face, LOGFONTW& description) {
+    std::wstring lower = face;
+    CharLowerBuffW(lower.data(), DWORD(lower.size()));
+    auto has = [&](const wchar_t* part) { return lower.find(part) != std::wstring::npos; };
+    std::vector<const wchar_t*> alike;
+    if (has(L"console") || has(L"courier") || has(L"mono") || has(L"consolas")) {
+        description.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+        alike = {L"Courier New", L"Lucida Console", L"Consolas", L"Liberation Mono", L"DejaVu Sans Mono",
+                 L"Courier"};
+    } else if (has(L"comic") || has(L"script") || has(L"print")) {
+        description.lfPitchAndFamily = VARIABLE_PITCH | FF_SCRIPT;
+        alike = {L"Comic Sans MS", L"Comic Neue", L"Segoe Print", L"Segoe Script"};
+    } else {
+        description.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    }
+    if (FaceInstalled(face)) return face;
+    for (const wchar_t* other : alike) {
+        if (FaceInstalled(other)) return other;
+    }
+    return face;  // the system's own substitution
+}
+
 }  // namespace
 
 // ---- shared helpers ----------------------------------------------------------
@@ -417,18 +458,7 @@ int CreateFontFace(const std::string& face, int points, FontWeight weight) {
         description.lfCharSet = DEFAULT_CHARSET;
         description.lfOutPrecision = OUT_TT_PRECIS;
         description.lfQuality = CLEARTYPE_QUALITY;
-        // The kind of face, so that a missing one is replaced by one like it.
-        std::wstring lower = name;
-        CharLowerBuffW(lower.data(), DWORD(lower.size()));
-        if (lower.find(L"console") != std::wstring::npos || lower.find(L"courier") != std::wstring::npos ||
-            lower.find(L"mono") != std::wstring::npos) {
-            description.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-        } else if (lower.find(L"comic") != std::wstring::npos) {
-            description.lfPitchAndFamily = VARIABLE_PITCH | FF_SCRIPT;
-        } else {
-            description.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-        }
-        lstrcpynW(description.lfFaceName, name.c_str(), LF_FACESIZE);
+        lstrcpynW(description.lfFaceName, FaceOrLikeIt(name, description).c_str(), LF_FACESIZE);
         HFONT font = CreateFontIndirectW(&description);
         if (!font) return 0;
         Fonts.push_back(font);
@@ -623,7 +653,8 @@ void SetControlFont(int control, int font) {
     OnUi([&] {
         Control* target = FindControl(control);
         if (!target || font < 1 || font > int(Fonts.size())) return;
-        SendMessageW(target->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Fonts[std::size_t(font - 1)]), TRUE);
+        target->font = Fonts[std::size_t(font - 1)];
+        SendMessageW(target->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(target->font), TRUE);
     });
 }
 
