@@ -180,6 +180,25 @@ std::string AlgorithmOfDigest(const std::string& digest)
     }
 }
 
+std::string FieldText(std::initializer_list<std::string> lines)
+{
+    std::string text = "\n";
+    for (const std::string& line : lines) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+std::string DigestFieldText(const std::string& digest)
+{
+    if (digest.size() <= 64) {
+        return FieldText({digest});
+    }
+    std::size_t half = digest.size() / 2;
+    return FieldText({digest.substr(0, half), digest.substr(half)});
+}
+
 std::vector<TaskRow> ReadTaskRows()
 {
     std::vector<TaskRow> rows;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,12 @@ std::string PathText(const std::filesystem::path& path);  // UTF-8
 std::string EngineFileDigest(const std::string& algorithm, const std::string& path);
 // The algorithm a digest's length tells: "SHA224" ... "SHA512", or "".
 std::string AlgorithmOfDigest(const std::string& digest);
+
+// A digest field's whole text: an empty line, then each line with its break.
+std::string FieldText(std::initializer_list<std::string> lines);
+// A digest field's text for a whole digest: in halves when it is longer than
+// 64 characters (SHA-384, SHA-512), on one line otherwise.
+std::string DigestFieldText(const std::string& digest);
 
 struct TaskRow {
     std::string path;

@@ -22,13 +22,11 @@ struct FieldTexts {
 FieldTexts ExpectedFields(const std::string& bytes)
 {
     auto length = static_cast<std::int32_t>(bytes.size());
-    std::string sha512 = Sha512MemoryDigest(bytes.data(), length);
-    std::string sha384 = Sha384MemoryDigest(bytes.data(), length);
     return {
-        "\n" + sha512.substr(0, 64) + "\n" + sha512.substr(64) + "\n",
-        "\n" + sha384.substr(0, 48) + "\n" + sha384.substr(48) + "\n",
-        "\n" + Sha256MemoryDigest(bytes.data(), length) + "\n",
-        "\n" + Sha224MemoryDigest(bytes.data(), length) + "\n",
+        DigestFieldText(Sha512MemoryDigest(bytes.data(), length)),
+        DigestFieldText(Sha384MemoryDigest(bytes.data(), length)),
+        DigestFieldText(Sha256MemoryDigest(bytes.data(), length)),
+        DigestFieldText(Sha224MemoryDigest(bytes.data(), length)),
     };
 }
 
@@ -69,7 +67,7 @@ TEST_F(Typing, FieldsShowTheDigestsOfWhatIsTyped)
         ASSERT_EQ(tk::GetTextInSystemCodePage(TextInput), typed.bytes) << typed.typed;
         ExpectFields(ExpectedFields(typed.bytes), std::string("typed \"") + typed.typed + "\"");
         if (typed.sha256 != nullptr) {
-            EXPECT_EQ(tk::GetControlText(Sha256Field), std::string("\n") + typed.sha256 + "\n");
+            EXPECT_EQ(tk::GetControlText(Sha256Field), FieldText({typed.sha256}));
         }
     }
 }
@@ -79,12 +77,12 @@ TEST_F(Typing, FieldsHoldTheFipsExampleDigestsOfAbc)
     tk::drive::ReplaceText(TextInput, "abc");
     ServeEvents();
     EXPECT_EQ(tk::GetControlText(Sha512Field),
-              "\nddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a"
-              "\n2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f\n");
+              FieldText({"ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a",
+                         "2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f"}));
     EXPECT_EQ(tk::GetControlText(Sha384Field),
-              "\ncb00753f45a35e8bb5a03d699ac65007272c32ab0eded163"
-              "\n1a8b605a43ff5bed8086072ba1e7cc2358baeca134c825a7\n");
-    EXPECT_EQ(tk::GetControlText(Sha224Field), "\n23097d223405d8228642a477bda255b32aadbce4bda0b3f7e36c9da7\n");
+              FieldText({"cb00753f45a35e8bb5a03d699ac65007272c32ab0eded163",
+                         "1a8b605a43ff5bed8086072ba1e7cc2358baeca134c825a7"}));
+    EXPECT_EQ(tk::GetControlText(Sha224Field), FieldText({"23097d223405d8228642a477bda255b32aadbce4bda0b3f7e36c9da7"}));
 }
 
 // Every keystroke is one change, and every change recomputes all four digests
