@@ -196,6 +196,8 @@ void InitSurface(Control& control, int width, int height);
 void PaintSurface(Control& control, HDC dc);
 void PaintImageView(Control& control, HDC dc);
 void ReleaseImagesAndSurfaces();
+// Ends the drawings the calling thread still has open.
+void EndThreadDrawings();
 
 // ---- threads (threads_win32.cpp) --------------------------------------------
 

@@ -5,6 +5,7 @@
 // drawing puts the image on the screen at once, from the drawing thread.
 #include "platform/win32/backend_win32.h"
 
+#include <algorithm>
 #include <cstring>
 
 // The GDI+ flat API, declared here with plain types: the C++ wrapper headers
@@ -62,6 +63,14 @@ void ShowSurface(Control& control, HDC dc) {
 }
 
 }  // namespace
+
+// The drawings each thread has open, so that a thread that ends in the middle
+// of one still lets go of its surface.
+thread_local std::vector<Drawing*> OpenDrawings;
+
+void EndThreadDrawings() {
+    while (!OpenDrawings.empty()) EndDrawing(OpenDrawings.back());
+}
 
 void InitSurface(Control& control, int width, int height) {
     auto surface = std::make_unique<SurfaceState>();
@@ -156,7 +165,9 @@ Drawing* BeginDrawing(int control) {
         LeaveCriticalSection(&target->surface->lock);
         return nullptr;
     }
-    return new Drawing{target, dc, old};
+    Drawing* drawing = new Drawing{target, dc, old};
+    OpenDrawings.push_back(drawing);
+    return drawing;
 }
 
 int SurfaceWidth(int control) {
@@ -186,6 +197,8 @@ void FillDrawingRect(Drawing* drawing, int x, int y, int width, int height, std:
 
 void EndDrawing(Drawing* drawing) {
     if (!drawing) return;
+    auto open = std::find(OpenDrawings.begin(), OpenDrawings.end(), drawing);
+    if (open != OpenDrawings.end()) OpenDrawings.erase(open);
     Control& control = *drawing->control;
     GdiFlush();
     SelectObject(drawing->dc, drawing->oldBitmap);

@@ -48,9 +48,13 @@ unsigned __stdcall RunThread(void* parameter) {
     int result = 0;
     try {
         result = record->routine(record->argument);
-    } catch (const ThreadStopped&) {
+    } catch (...) {
+        // Stopped at a safe point, or the routine failed: either way only
+        // this thread ends.
         result = 0;
     }
+    // A thread stopped with a drawing open must not leave its surface locked.
+    EndThreadDrawings();
     return unsigned(result);
 }
 

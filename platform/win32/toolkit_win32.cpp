@@ -62,8 +62,6 @@ LRESULT HandleCommand(WPARAM wParam, LPARAM lParam) {
         PushEvent(EventKind::TextChanged, number);
     } else if (control->kind == Kind::PushButton && code == BN_CLICKED) {
         PushEvent(EventKind::Click, number);
-    } else if (control->kind == Kind::OptionButton && code == BN_CLICKED) {
-        PushEvent(EventKind::Other, number);
     }
     return 0;
 }
