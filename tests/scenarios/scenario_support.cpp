@@ -31,6 +31,21 @@ void SetEnvironmentVariable(const char* name, const char* value, bool overwrite)
 
 }  // namespace
 
+#if defined(__SANITIZE_THREAD__)
+// Under ThreadSanitizer: Qt's libraries are not built with it, and the
+// hand-offs inside them (Qt's thread pool, its event queue) go through locks
+// the sanitizer cannot see. Memory operations that those libraries make are
+// not checked; every access of our own still is. The same list as
+// tests/toolkit/qt.tsan-suppressions, built in so that no setting is needed.
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "called_from_lib:libQt6Core.so.6\n"
+           "called_from_lib:libQt6Gui.so.6\n"
+           "called_from_lib:libQt6Widgets.so.6\n"
+           "called_from_lib:libglib-2.0.so.0\n";
+}
+#endif
+
 void PrepareTestProcess()
 {
     // The Text tab hashes the locale's bytes: make them UTF-8, whatever the

@@ -136,3 +136,14 @@ TEST_F(Typing, OnlyAChangeOfTheTextRecomputes)
 
     EXPECT_FALSE(HandleEvent({tk::EventKind::CloseRequest, -1}));
 }
+
+// The program sets no length limit of its own: a long text is hashed whole.
+TEST_F(Typing, LongTextIsHashedWhole)
+{
+    std::string text(100000, 'q');
+    text.back() = 'z';
+    tk::drive::ReplaceText(TextInput, text);
+    ServeEvents();
+    EXPECT_EQ(tk::GetTextInSystemCodePage(TextInput).size(), text.size());
+    ExpectFields(ExpectedFields(text), "a text of 100000 characters");
+}
