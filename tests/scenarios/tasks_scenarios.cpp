@@ -185,6 +185,9 @@ TEST_F(Tasks, PauseHoldsEverythingAndResumeFinishes)
 
     Click(StartButton);
     ASSERT_TRUE(WaitUntilHashing(0));
+    // Let the arc reach the left end of the ellipse (a quarter of the file or
+    // more), so that the screenshots show a ring part-way.
+    ASSERT_TRUE(WaitUntil([] { return RingPixelDrawn(12, 38) || tk::GetListItemText(TaskList, 0, 1) != "?..."; }));
     Click(PauseButton);
     EXPECT_EQ(tk::GetControlText(PauseButton), "Resume");
 
