@@ -172,7 +172,8 @@ TEST_F(Tasks, CopyLabelsEveryRowByTheAlgorithmOfItsDigest)
     EXPECT_EQ(CopiedText(), "");
 }
 
-// While paused nothing moves: no row, no ring. The option changed meanwhile
+// While paused nothing moves: no row, no ring, and "Start" starts no second
+// worker. The option changed meanwhile
 // applies to the rows taken up later; "Copy" during the run labels the row
 // being hashed by the caption. Resuming finishes the run.
 TEST_F(Tasks, PauseHoldsEverythingAndResumeFinishes)
@@ -194,6 +195,7 @@ TEST_F(Tasks, PauseHoldsEverythingAndResumeFinishes)
     ServeEventsFor(300);  // a request already on its way may still land
     std::vector<TaskRow> rowsPaused = ReadTaskRows();
     std::vector<std::uint32_t> ringPaused = RingImage();
+    Click(StartButton);  // a worker is alive, if paused: no second one starts
     ServeEventsFor(1500);
     EXPECT_EQ(ReadTaskRows(), rowsPaused);
     EXPECT_TRUE(RingImage() == ringPaused) << "the ring moved while paused";
