@@ -2,7 +2,6 @@
 // draws with, over QPainter. The worker draws here, so nothing in this file
 // needs the user-interface thread except the widget's own painting.
 #include <QLinearGradient>
-#include <QMetaObject>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
@@ -67,8 +66,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        std::lock_guard<std::mutex> hold(surface_->lock);
-        painter.drawImage(0, 0, surface_->image);
+        std::lock_guard<std::mutex> hold(surface_->shownLock);
+        painter.drawImage(0, 0, surface_->shown);
     }
 
 private:
@@ -99,6 +98,7 @@ void CreateSurfaceWidget(int control, int x, int y, int width, int height) {
     surface->height = std::max(0, height);
     surface->image = QImage(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
     surface->image.fill(Qt::white);
+    surface->shown = surface->image.copy();
     auto* widget = new SurfaceWidget(surface, CurrentParent());
     widget->setGeometry(x, y, width, height);
     surface->widget = widget;
@@ -176,6 +176,11 @@ void EndDrawing(Drawing* drawing) {
         }
     SurfaceImage* surface = drawing->surface;
     QWidget* widget = surface->widget;
+    {
+        QImage finished = surface->image.copy();
+        std::lock_guard<std::mutex> hold(surface->shownLock);
+        surface->shown.swap(finished);
+    }
     surface->lock.unlock();
     delete drawing;
     // Shown at once; from another thread without waiting for the
@@ -183,7 +188,7 @@ void EndDrawing(Drawing* drawing) {
     if (OnUiThread())
         widget->repaint();
     else
-        QMetaObject::invokeMethod(widget, [widget] { widget->repaint(); }, Qt::QueuedConnection);
+        RepaintSoon(widget);
 }
 
 // ---- the GDI+ operations ------------------------------------------------------

@@ -37,11 +37,15 @@ enum class ControlKind {
     DrawingSurface,
 };
 
-// A drawing surface's own image. The worker draws into it while the
-// user-interface thread paints it on the screen, so both take `lock`.
+// A drawing surface's own image. A drawing (on any thread) holds `lock`
+// while it works on `image`; when it ends, a copy goes to `shown`, which the
+// widget paints. The user-interface thread so never waits for a drawing, and
+// a thread may hold one open while the user-interface thread paints.
 struct SurfaceImage {
     std::mutex lock;
     QImage image;
+    std::mutex shownLock;
+    QImage shown;
     int width = 0;   // fixed at creation, readable from any thread
     int height = 0;
     QWidget* widget = nullptr;
@@ -99,6 +103,9 @@ auto OnUi(F work) -> decltype(work()) {
 void ServeRequests();
 // Wakes the user-interface thread's wait; from any thread.
 void WakeUiThread();
+// Has the user-interface thread repaint a widget when it next serves
+// requests, without waiting for it; from any thread.
+void RepaintSoon(QWidget* widget);
 
 // ---- parts kept in their own files ---------------------------------------------
 

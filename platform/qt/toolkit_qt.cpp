@@ -24,6 +24,7 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +33,7 @@
 #include <map>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "platform/qt/qt_backend.h"
 
@@ -74,6 +76,7 @@ std::mutex requestLock;
 std::condition_variable requestDone;
 std::deque<Request*> pendingRequests;
 QObject* waker = nullptr;  // guarded by requestLock
+std::vector<QWidget*> pendingRepaints;  // guarded by requestLock
 
 QString ControlText(const Control& c) {
     switch (c.kind) {
@@ -210,7 +213,21 @@ void RunOnUiThread(const std::function<void()>& work) {
     requestDone.wait(hold, [&] { return request.done; });
 }
 
+void RepaintSoon(QWidget* widget) {
+    std::lock_guard<std::mutex> hold(requestLock);
+    if (waker == nullptr) return;
+    if (std::find(pendingRepaints.begin(), pendingRepaints.end(), widget) == pendingRepaints.end())
+        pendingRepaints.push_back(widget);
+    QCoreApplication::postEvent(waker, new QEvent(QEvent::User));
+}
+
 void ServeRequests() {
+    std::vector<QWidget*> repaints;
+    {
+        std::lock_guard<std::mutex> hold(requestLock);
+        repaints.swap(pendingRepaints);
+    }
+    for (QWidget* widget : repaints) widget->repaint();
     for (;;) {
         Request* request = nullptr;
         {
@@ -275,6 +292,7 @@ void StopToolkit() {
         std::lock_guard<std::mutex> hold(requestLock);
         delete waker;
         waker = nullptr;
+        pendingRepaints.clear();
     }
     requestDone.notify_all();
     delete state.window;  // and every control with it
