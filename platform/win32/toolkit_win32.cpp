@@ -552,8 +552,11 @@ void CreateTabPanel(int control, int x, int y, int width, int height) {
 
 void CreateTextInput(int control, int x, int y, int width, int height) {
     OnUi([&] {
-        AddControl(control, Kind::TextInput, L"EDIT", L"", WS_TABSTOP | ES_CENTER | ES_AUTOHSCROLL,
-                   WS_EX_CLIENTEDGE, x, y, width, height);
+        Control& created = AddControl(control, Kind::TextInput, L"EDIT", L"", WS_TABSTOP | ES_CENTER | ES_AUTOHSCROLL,
+                                      WS_EX_CLIENTEDGE, x, y, width, height);
+        // An edit field holds 30,000 characters unless told otherwise; the
+        // program sets no limit, so the field has none but the system's own.
+        if (created.hwnd) SendMessageW(created.hwnd, EM_SETLIMITTEXT, 0, 0);
     });
 }
 
