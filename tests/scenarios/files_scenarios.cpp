@@ -1,6 +1,8 @@
 // The Files tab with a real folder: the tree chooses it, the list shows its
 // files, "Next" queues the selected ones on the Tasks tab.
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -44,7 +46,7 @@ struct SampleFolder {
     int Count() const { return static_cast<int>(names.size()); }
 };
 
-class FilesTab : public testing::Test {
+class ChoosingFiles : public testing::Test {
 protected:
     void SetUp() override { ResetProgram(); }
 };
@@ -62,7 +64,7 @@ bool NoFileSelected()
 
 }  // namespace
 
-TEST_F(FilesTab, NextBeforeAnyFolderEmptiesTheTasksAndNamesTheCheckedAlgorithm)
+TEST_F(ChoosingFiles, NextBeforeAnyFolderEmptiesTheTasksAndNamesTheCheckedAlgorithm)
 {
     tk::AppendListItem(TaskList, "/earlier/file\nQueued");
     tk::AppendListItem(TaskList, "/earlier/other\n0123");
@@ -77,7 +79,7 @@ TEST_F(FilesTab, NextBeforeAnyFolderEmptiesTheTasksAndNamesTheCheckedAlgorithm)
     EXPECT_EQ(tk::GetControlText(StartButton), "Start SHA384");
 }
 
-TEST_F(FilesTab, ChosenFolderListsEveryFileHiddenOnesTooAndNoFolder)
+TEST_F(ChoosingFiles, ChosenFolderListsEveryFileHiddenOnesTooAndNoFolder)
 {
     SampleFolder sample;
     ASSERT_NO_FATAL_FAILURE(ChooseFolder(sample.folder, sample.Count()));
@@ -95,7 +97,7 @@ TEST_F(FilesTab, ChosenFolderListsEveryFileHiddenOnesTooAndNoFolder)
     EXPECT_TRUE(WaitUntil([&] { return tk::CountListItems(FileList) == sample.Count() + 1; }));
 }
 
-TEST_F(FilesTab, NextQueuesTheSelectedFilesInListOrder)
+TEST_F(ChoosingFiles, NextQueuesTheSelectedFilesInListOrder)
 {
     SampleFolder sample;
     ASSERT_NO_FATAL_FAILURE(ChooseFolder(sample.folder, sample.Count()));
@@ -116,6 +118,8 @@ TEST_F(FilesTab, NextQueuesTheSelectedFilesInListOrder)
     }
     tk::drive::CheckOption(OptionSha256);
     ServeEvents();
+    tk::SelectTab(MainPanel, FilesTab);
+    EXPECT_TRUE(tk::drive::SaveWindowScreenshot(ScreenshotPath("tab-files-selected")));
 
     Click(NextButton);
 
@@ -131,7 +135,7 @@ TEST_F(FilesTab, NextQueuesTheSelectedFilesInListOrder)
     EXPECT_EQ(tk::GetControlText(FolderTree), sample.folder.TreeText());
 }
 
-TEST_F(FilesTab, CaptionFollowsTheOptionOnlyWhenNextIsPressed)
+TEST_F(ChoosingFiles, CaptionFollowsTheOptionOnlyWhenNextIsPressed)
 {
     SampleFolder sample;
     ASSERT_NO_FATAL_FAILURE(ChooseFolder(sample.folder, sample.Count()));
@@ -157,7 +161,7 @@ TEST_F(FilesTab, CaptionFollowsTheOptionOnlyWhenNextIsPressed)
 
 // Any event of the tree lists the folder afresh, which clears the selection;
 // the root (or no folder) shows nothing.
-TEST_F(FilesTab, TreeEventsListTheFolderAfreshAndTheRootShowsNothing)
+TEST_F(ChoosingFiles, TreeEventsListTheFolderAfreshAndTheRootShowsNothing)
 {
     SampleFolder sample;
     ASSERT_NO_FATAL_FAILURE(ChooseFolder(sample.folder, sample.Count()));
@@ -181,7 +185,7 @@ TEST_F(FilesTab, TreeEventsListTheFolderAfreshAndTheRootShowsNothing)
 // A file name may hold a line feed, the very character that separates a
 // row's columns on its way into the task list: the row must still hold the
 // whole path in "Files" and "Queued" in "Results".
-TEST_F(FilesTab, NameWithALineFeedStaysOneRow)
+TEST_F(ChoosingFiles, NameWithALineFeedStaysOneRow)
 {
     TempFolder folder;
     const std::string name = "two\nlines.txt";

@@ -3,6 +3,8 @@
 // points the test can see (the ring drawn, a row showing "?..."), never by time.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
