@@ -160,6 +160,46 @@ TEST(Events, TextInputReportsEachUserEditButNotTheProgramsText) {
     EXPECT_EQ(events[0].control, button);
 }
 
+// Tab and Shift+Tab, as the keyboard brings them: through the message queue.
+void PressTab(bool shift) {
+    HWND focus = GetFocus();
+    ASSERT_NE(focus, nullptr);
+    if (shift) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = 0x80;
+        SetKeyboardState(keys);
+    }
+    PostMessageW(focus, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(focus, WM_KEYUP, VK_TAB, 0xC0000000);
+    TakeEvents();
+    if (shift) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+    }
+}
+
+TEST(Focus, TabMovesBetweenTheControlsThatTakeItSkippingTheReadOnlyFields) {
+    const int container = NewControl();
+    tk::CreateContainer(container, 0, 300, 600, 100);
+    tk::UseContainerAsParent(container);
+    const int first = NewControl(), field = NewControl(), button = NewControl(), surface = NewControl();
+    tk::CreateTextInput(first, 10, 10, 100, 20);
+    tk::CreateRichTextField(field, 120, 10, 100, 40);
+    tk::CreateDrawingSurface(surface, 230, 10, 50, 20);
+    tk::CreatePushButton(button, 290, 10, 80, 20, "Next");
+    tk::UseWindowAsParent();
+
+    tk::GiveFocus(first);
+    EXPECT_EQ(tk::drive::FocusedControl(), first);
+    PressTab(false);
+    EXPECT_EQ(tk::drive::FocusedControl(), button);
+    PressTab(true);
+    EXPECT_EQ(tk::drive::FocusedControl(), first);
+}
+
 TEST(Text, TheSystemCodePageGivesOneByteACharacter) {
     if (GetACP() != 1252) GTEST_SKIP() << "the ANSI code page here is " << GetACP() << ", not Windows-1252";
     const int input = NewControl();
@@ -664,6 +704,21 @@ TEST(Threads, TheWorkersControlOperationsAreServedWhileTheUiThreadWaitsForItsEnd
     }
     EXPECT_GT(tk::drive::FirstVisibleListItem(workerList), 0);
     EXPECT_EQ(tk::drive::ReadClipboardText(), "from the worker \xC3\xA9");
+}
+
+TEST(Threads, WaitingForTheEndLeavesTheUsersActionsForTheProgramsLoop) {
+    const int button = NewControl();
+    tk::CreatePushButton(button, 10, 200, 80, 20, "Abort");
+    TakeEvents();
+    // The user presses the button while the user-interface thread waits.
+    PostMessageW(WindowOf(button), BM_CLICK, 0, 0);
+    workerList = MakeTaskList(0);
+    const int thread = tk::StartThread(WorkTheList, 5);
+    ASSERT_GT(thread, 0);
+    tk::WaitForThreadEnd(thread);
+    EXPECT_EQ(tk::CountListItems(workerList), 5);
+    EXPECT_TRUE(tk::win32::PendingEvents.empty());  // nothing handled yet
+    EXPECT_EQ(CountEvents(TakeEvents(), tk::EventKind::Click, button), 1);  // the loop gets it next
 }
 
 TEST(Threads, TheUiThreadServesTheWorkerFromItsEventWaitToo) {
