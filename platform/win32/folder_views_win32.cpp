@@ -428,6 +428,7 @@ void InitFileList(Control& control) {
         entry.iSubItem = column;
         SendMessageW(control.hwnd, LVM_INSERTCOLUMNW, WPARAM(column), reinterpret_cast<LPARAM>(&entry));
     }
+    ShowSortArrow(control);  // by name, as every listing is
 
     FolderWatch* watch = new FolderWatch{};
     watch->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
