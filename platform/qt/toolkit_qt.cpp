@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <limits>
 #include <map>
 #include <memory>
 #include <thread>
@@ -446,6 +447,7 @@ void CreateTextInput(int control, int x, int y, int width, int height) {
         auto* input = new QLineEdit(state.parent);
         input->setAlignment(Qt::AlignCenter);
         input->setFrame(true);
+        input->setMaxLength(std::numeric_limits<int>::max());  // no limit of the toolkit's own
         QObject::connect(input, &QLineEdit::textEdited, input,
                          [control](const QString&) { QueueEvent(EventKind::TextChanged, control); });
         PlaceControl(control, ControlKind::TextInput, input, x, y, width, height);
