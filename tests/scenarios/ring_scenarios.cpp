@@ -87,7 +87,8 @@ TEST_F(Ring, ArcCoversWhatItsSweepSays)
         }
         // Nothing outside the pen's reach around the ellipse: the corners and the centre.
         for (Point outside : {Point{1, 1}, Point{198, 1}, Point{1, 78}, Point{198, 78}, Point{98, 38}}) {
-            EXPECT_FALSE(RingPixelDrawn(outside.x, outside.y)) << sweep.name << " at " << outside.x << ", " << outside.y;
+            EXPECT_FALSE(RingPixelDrawn(outside.x, outside.y))
+                << sweep.name << " at " << outside.x << ", " << outside.y;
         }
         EXPECT_TRUE(tk::drive::SaveControlImage(ProgressRing, ScreenshotPath(sweep.screenshot)));
     }
