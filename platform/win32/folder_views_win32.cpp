@@ -299,7 +299,11 @@ void InitFolderTree(Control& control) {
     for (int letter = 0; letter < 26; ++letter) {
         if (!(drives & (1u << letter))) continue;
         std::wstring path = std::wstring(1, wchar_t(L'A' + letter)) + L":\\";
-        InsertTreeItem(control, root, ShellDisplayName(path, path.substr(0, 2)), path, false);
+        HTREEITEM drive = InsertTreeItem(control, root, ShellDisplayName(path, path.substr(0, 2)), path, false);
+        // A disc, a removable or a network drive is not read before the user
+        // opens it: a drive without its medium would make the tree wait. It
+        // shows an expand button until then, which goes if nothing is there.
+        if (GetDriveTypeW(path.c_str()) != DRIVE_FIXED) SetItemChildren(control, drive, 1);
     }
     std::wstring documents = DocumentsFolder();
     if (!documents.empty()) {
