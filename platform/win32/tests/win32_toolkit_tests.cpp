@@ -5,6 +5,7 @@
 // threads with their safe points and requests, the clipboard's two forms,
 // and the Windows file layer.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <atomic>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -619,6 +621,66 @@ TEST(Drawing, GdiPlusArcsRunClockwiseFromTheirStartAngle) {
         for (double angle : c.painted) EXPECT_TRUE(Painted(surface, ArcPoint(x, y, w, h, angle))) << angle;
         for (double angle : c.blank) EXPECT_FALSE(Painted(surface, ArcPoint(x, y, w, h, angle))) << angle;
     }
+}
+
+// ---- screenshots --------------------------------------------------------------------------------
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    std::uint32_t At(int x, int y) const {
+        const unsigned char* p = &rgb[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3];
+        return (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2];
+    }
+};
+
+Picture ReadPng(const fs::path& file) {
+    Picture picture;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return picture;
+    image.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) {
+        picture.width = int(image.width);
+        picture.height = int(image.height);
+    }
+    return picture;
+}
+
+TEST(Screenshots, TheWindowAndASurfaceAsTheyAreShown) {
+    TempFolder folder;
+    const int strip = NewControl();
+    tk::CreateContainer(strip, 20, 420, 100, 40);
+    tk::SetControlBackground(strip, tk::Rgb{64, 64, 64});
+    TakeEvents();
+
+    const fs::path shot = folder.path / fs::u8path("window \xC3\xA9.png");
+    ASSERT_TRUE(tk::drive::SaveWindowScreenshot(Utf8Path(shot)));
+    Picture window = ReadPng(shot);
+    RECT frame;
+    GetWindowRect(tk::win32::MainWindow, &frame);
+    ASSERT_EQ(window.width, frame.right - frame.left);
+    ASSERT_EQ(window.height, frame.bottom - frame.top);
+    // The strip's middle, from the window's corner through the client area.
+    const tk::drive::Geometry client = tk::drive::WindowClientGeometry();
+    EXPECT_EQ(window.At(client.x - frame.left + 70, client.y - frame.top + 440), 0x404040u);
+
+    const int surface = NewControl();
+    tk::CreateDrawingSurface(surface, 300, 400, 200, 80);
+    tk::Drawing* drawing = tk::BeginDrawing(surface);
+    ASSERT_NE(drawing, nullptr);
+    tk::FillDrawingRect(drawing, 0, 0, 20, 10, 0x00EE00);
+    tk::EndDrawing(drawing);
+    const fs::path image = folder.path / "surface.png";
+    ASSERT_TRUE(tk::drive::SaveControlImage(surface, Utf8Path(image)));
+    Picture ring = ReadPng(image);
+    ASSERT_EQ(ring.width, 200);
+    ASSERT_EQ(ring.height, 80);
+    EXPECT_EQ(ring.At(19, 9), 0x00EE00u);
+    EXPECT_EQ(ring.At(20, 10), 0xFFFFFFu);
 }
 
 // ---- threads --------------------------------------------------------------------------------
