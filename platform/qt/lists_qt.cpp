@@ -7,9 +7,11 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QStyleFactory>
 #include <QTableWidget>
 #include <QTreeWidget>
 
@@ -73,6 +75,26 @@ private:
     int control_;
     QPoint pressPoint_;
     bool dragReported_ = false;
+};
+
+// The tree's lines and expand buttons as the classic Windows style draws
+// them (dotted lines, boxed plus and minus); everything else in the
+// application's own style.
+class TreeLinesStyle : public QProxyStyle {
+public:
+    TreeLinesStyle() : lines_(QStyleFactory::create(QStringLiteral("Windows"))) {
+        if (lines_ != nullptr) lines_->setParent(this);
+    }
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element == PE_IndicatorBranch && lines_ != nullptr)
+            lines_->drawPrimitive(element, option, painter, widget);
+        else
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+
+private:
+    QStyle* lines_;
 };
 
 bool HasSubfolder(const QString& path) {
@@ -238,6 +260,9 @@ void CreateFolderTreeWidget(int control, int x, int y, int width, int height) {
     tree->setUniformRowHeights(true);
     tree->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    auto* style = new TreeLinesStyle;
+    style->setParent(tree);
+    tree->setStyle(style);
 
     auto* computer = new QTreeWidgetItem(tree, QStringList{QStringLiteral("Computer")});
     computer->setData(0, PathRole, QString());
