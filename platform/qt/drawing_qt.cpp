@@ -28,6 +28,7 @@ struct GpBrush {
 struct GpPen {
     QBrush brush;
     float width;
+    bool opaque;     // no part of the brush lets the background through
     int endCap = 0;  // LineCapFlat
 };
 
@@ -80,14 +81,14 @@ SurfaceImage* FindSurface(int control) {
     return found == surfaceTable.end() ? nullptr : found->second;
 }
 
-// The point of an ellipse at an angle as GDI+ measures it: the direction
-// of the point seen from the centre, in degrees, clockwise with y down.
-QPointF EllipsePoint(double cx, double cy, double a, double b, double degrees) {
-    const double radians = degrees * M_PI / 180.0;
-    const double c = std::cos(radians);
-    const double s = std::sin(radians);
-    const double r = a * b / std::hypot(b * c, a * s);
-    return QPointF(cx + r * c, cy + r * s);
+// The parametric angle t (x = a cos t, y = b sin t) of the point that an
+// angle as GDI+ measures it names: the direction of the point seen from the
+// centre, clockwise with y down. Unwrapped: it runs on past a full turn as
+// the angle does.
+double ParametricAngle(double a, double b, double degrees) {
+    const double theta = degrees * M_PI / 180.0;
+    const double wrapped = std::atan2(a * std::sin(theta), b * std::cos(theta));
+    return theta + std::remainder(wrapped - theta, 2 * M_PI);
 }
 
 }  // namespace
@@ -235,13 +236,15 @@ int GdipCreateLineBrush(const PointF* point1, const PointF* point2, std::uint32_
 
 int GdipCreatePen1(std::uint32_t argb, float width, int, GpPen** pen) {
     if (pen == nullptr) return InvalidParameter;
-    *pen = new GpPen{QBrush(QColor::fromRgba(argb)), width};
+    *pen = new GpPen{QBrush(QColor::fromRgba(argb)), width, (argb >> 24) == 0xFF};
     return Ok;
 }
 
 int GdipCreatePen2(GpBrush* brush, float width, int, GpPen** pen) {
     if (brush == nullptr || pen == nullptr) return InvalidParameter;
-    *pen = new GpPen{QBrush(brush->gradient), width};
+    bool opaque = true;
+    for (const QGradientStop& stop : brush->gradient.stops()) opaque = opaque && stop.second.alpha() == 255;
+    *pen = new GpPen{QBrush(brush->gradient), width, opaque};
     return Ok;
 }
 
@@ -279,39 +282,47 @@ int GdipDrawArc(GpGraphics* graphics, GpPen* pen, float x, float y, float width,
         !std::isfinite(sweepAngle))
         return InvalidParameter;
     const double sweep = std::clamp(double(sweepAngle), -360.0, 360.0);
+    if (sweep == 0.0) return Ok;  // an arc of no length: nothing to draw, not even its cap
     const double a = width / 2.0;
     const double b = height / 2.0;
     const double cx = x + a;
     const double cy = y + b;
-    // The arc as a line through its points a degree or less apart.
-    const int steps = std::max(1, int(std::ceil(std::fabs(sweep))));
-    QPainterPath arc(EllipsePoint(cx, cy, a, b, startAngle));
-    for (int step = 1; step <= steps; ++step)
-        arc.lineTo(EllipsePoint(cx, cy, a, b, startAngle + sweep * step / steps));
+    // The arc as a line through points of the ellipse at most 4 degrees of
+    // t apart: less than a tenth of a pixel from the curve on a ring's size.
+    const double t0 = ParametricAngle(a, b, startAngle);
+    const double t1 = ParametricAngle(a, b, startAngle + sweep);
+    const int steps = std::max(1, int(std::ceil(std::fabs(t1 - t0) / (4.0 * M_PI / 180.0))));
+    QPainterPath arc(QPointF(cx + a * std::cos(t0), cy + b * std::sin(t0)));
+    for (int step = 1; step <= steps; ++step) {
+        const double t = t0 + (t1 - t0) * step / steps;
+        arc.lineTo(cx + a * std::cos(t), cy + b * std::sin(t));
+    }
 
     QPainterPathStroker stroker;
     stroker.setWidth(pen->width);
     stroker.setCapStyle(Qt::FlatCap);
-    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setJoinStyle(Qt::MiterJoin);
     QPainterPath outline = stroker.createStroke(arc);
-    if (pen->endCap == LineCapArrowAnchor && steps >= 1) {
-        // An arrow head with its tip on the end of the arc, pointing the way
-        // the arc runs: an equilateral triangle whose sides are 4/sqrt(3)
-        // pen widths, so that its base lies two pen widths behind the tip.
-        // The tangent at the end, not the last short chord: near the ends of
-        // a flat ellipse the two differ by several degrees.
-        const QPointF tip = arc.elementAt(arc.elementCount() - 1);
-        const double t = std::atan2((tip.y() - cy) / b, (tip.x() - cx) / a);
+    if (pen->endCap == LineCapArrowAnchor) {
+        // An arrow head with its tip on the end of the arc, pointing along
+        // the tangent there: an equilateral triangle whose sides are
+        // 4/sqrt(3) pen widths, so that its base lies two pen widths behind
+        // the tip.
+        const QPointF tip(cx + a * std::cos(t1), cy + b * std::sin(t1));
         const double forward = sweep < 0 ? -1.0 : 1.0;
-        const double direction = std::atan2(forward * b * std::cos(t), forward * -a * std::sin(t));
+        const double direction = std::atan2(forward * b * std::cos(t1), forward * -a * std::sin(t1));
         const double side = pen->width * 4.0 / std::sqrt(3.0);
         QPainterPath head(tip);
         head.lineTo(tip - side * QPointF(std::cos(direction + M_PI / 6), std::sin(direction + M_PI / 6)));
         head.lineTo(tip - side * QPointF(std::cos(direction - M_PI / 6), std::sin(direction - M_PI / 6)));
         head.closeSubpath();
-        // One outline, filled once: a translucent pen does not darken where
-        // the head overlaps the line.
-        outline = outline.united(head);
+        if (pen->opaque) {
+            graphics->painter.fillPath(head, pen->brush);
+        } else {
+            // One outline, filled once: a translucent pen does not darken
+            // where the head overlaps the line.
+            outline = outline.united(head);
+        }
     }
     graphics->painter.fillPath(outline, pen->brush);
     return Ok;
