@@ -294,6 +294,9 @@ void StopToolkit() {
         delete waker;
         waker = nullptr;
         pendingRepaints.clear();
+        // A thread still running asks in vain from now on; none waits for ever.
+        for (Request* request : pendingRequests) request->done = true;
+        pendingRequests.clear();
     }
     requestDone.notify_all();
     delete state.window;  // and every control with it
