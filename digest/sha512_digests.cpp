@@ -264,61 +264,68 @@ __attribute__((target("sse2"))) void Blocks(std::uint64_t state[8], const std::u
 #endif
 
 #ifdef QUORVIL_SHA512_AVX2
-// AVX2 and BMI2, and AVX-512 where there is: the message schedules of two
-// blocks are computed side by side, one in each 128-bit half of the vector
-// registers, and the scalar rounds (in BMI instructions) then run over the
-// first block and the second. A lone last block is scheduled beside itself.
+// AVX2 and BMI2, and AVX-512 where there is: the schedule for the next sixteen
+// rounds is computed in vector registers while the scalar rounds (with rorx)
+// run on the current sixteen, so both kinds of execution unit work at once.
 // The two kernels differ only in how the small sigmas are formed.
+//
+// The pointers and the count live in memory (volatile) for the length of a
+// block: the rounds need thirteen general registers, and the compiler would
+// otherwise make room by moving a working variable into a vector register.
 #define SHA512_VECTOR_KERNEL_BODY                                                                            \
-    const __m256i byteSwap = _mm256_set_epi64x(0x08090a0b0c0d0e0fULL, 0x0001020304050607ULL,                 \
-                                               0x08090a0b0c0d0e0fULL, 0x0001020304050607ULL);                \
-    while (blocks > 0) {                                                                                     \
-        const std::size_t pair = blocks > 1 ? 2 : 1;                                                         \
-        const std::uint8_t* second = data + 128 * (pair - 1);                                                \
-        alignas(32) std::uint64_t wk[2][80];                                                                 \
-        __m256i w[8];                                                                                        \
-        for (int t = 0; t < 80; t += 2) {                                                                    \
-            const int i = (t / 2) & 7;                                                                       \
-            if (t < 16) {                                                                                    \
-                __m256i words = _mm256_inserti128_si256(                                                     \
-                    _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 8 * t))),  \
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + 8 * t)), 1);                   \
-                w[i] = _mm256_shuffle_epi8(words, byteSwap);                                                 \
-            } else {                                                                                         \
-                /* W[t..t+1] = s1(W[t-2..t-1]) + W[t-7..t-6] + s0(W[t-15..t-14]) + W[t-16..t-15] */             \
-                __m256i sigma0 = SmallSigma0(_mm256_alignr_epi8(w[(i + 1) & 7], w[i], 8));                   \
-                __m256i seventh = _mm256_alignr_epi8(w[(i + 5) & 7], w[(i + 4) & 7], 8);                     \
-                w[i] = _mm256_add_epi64(_mm256_add_epi64(w[i], sigma0),                                      \
-                                        _mm256_add_epi64(seventh, SmallSigma1(w[(i + 7) & 7])));             \
+    const __m128i byteSwap = _mm_set_epi64x(0x08090a0b0c0d0e0fULL, 0x0001020304050607ULL);                   \
+    std::uint64_t* volatile stateSlot = state;                                                               \
+    const std::uint8_t* volatile dataSlot = data;                                                            \
+    volatile std::size_t blocksSlot = blocks;                                                                \
+    while (blocksSlot > 0) {                                                                                 \
+        blocksSlot = blocksSlot - 1;                                                                         \
+        alignas(32) std::uint64_t wk[2][16];                                                                 \
+        __m128i w[8];                                                                                        \
+        const std::uint8_t* block = dataSlot;                                                                \
+        dataSlot = block + 128;                                                                              \
+        for (int i = 0; i < 8; ++i) {                                                                        \
+            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * i)), byteSwap); \
+            _mm_store_si128(reinterpret_cast<__m128i*>(&wk[0][2 * i]),                                       \
+                            _mm_add_epi64(w[i], _mm_load_si128(                                              \
+                                                    reinterpret_cast<const __m128i*>(&RoundConstants[2 * i])))); \
+        }                                                                                                    \
+        const std::uint64_t* in = stateSlot;                                                                 \
+        std::uint64_t a = in[0], b = in[1], c = in[2], d = in[3];                                           \
+        std::uint64_t e = in[4], f = in[5], g = in[6], h = in[7];                                           \
+        std::uint64_t bc = b ^ c, s0 = 0;                                                                    \
+        _Pragma("GCC unroll 5") for (int group = 0; group < 5; ++group) {                                   \
+            const std::uint64_t* current = wk[group & 1];                                                    \
+            if (group < 4) {                                                                                 \
+                std::uint64_t* next = wk[(group + 1) & 1];                                                   \
+                const int base = 16 * (group + 1);                                                           \
+                _Pragma("GCC unroll 8") for (int i = 0; i < 8; ++i) {                                       \
+                    /* W[t..t+1] = s1(W[t-2..t-1]) + W[t-7..t-6] + s0(W[t-15..t-14]) + W[t-16..t-15] */     \
+                    __m128i sigma0 = SmallSigma0(_mm_alignr_epi8(w[(i + 1) & 7], w[i], 8));                  \
+                    __m128i seventh = _mm_alignr_epi8(w[(i + 5) & 7], w[(i + 4) & 7], 8);                    \
+                    w[i] = _mm_add_epi64(_mm_add_epi64(w[i], sigma0),                                        \
+                                         _mm_add_epi64(seventh, SmallSigma1(w[(i + 7) & 7])));               \
+                    _mm_store_si128(reinterpret_cast<__m128i*>(&next[2 * i]),                                \
+                                    _mm_add_epi64(w[i], _mm_load_si128(reinterpret_cast<const __m128i*>(     \
+                                                            &RoundConstants[base + 2 * i]))));               \
+                }                                                                                            \
             }                                                                                                \
-            __m256i sum = _mm256_add_epi64(                                                                  \
-                w[i], _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(&RoundConstants[t])))); \
-            _mm_store_si128(reinterpret_cast<__m128i*>(&wk[0][t]), _mm256_castsi256_si128(sum));            \
-            _mm_store_si128(reinterpret_cast<__m128i*>(&wk[1][t]), _mm256_extracti128_si256(sum, 1));       \
+            SHA512_EIGHT_ROUNDS_BMI(current, 0);                                                             \
+            SHA512_EIGHT_ROUNDS_BMI(current, 8);                                                             \
         }                                                                                                    \
-        for (std::size_t k = 0; k < pair; ++k) {                                                             \
-            const std::uint64_t* current = wk[k];                                                            \
-            std::uint64_t a = state[0], b = state[1], c = state[2], d = state[3];                           \
-            std::uint64_t e = state[4], f = state[5], g = state[6], h = state[7];                           \
-            std::uint64_t bc = b ^ c, s0 = 0;                                                                \
-            for (int t = 0; t < 80; t += 8) SHA512_EIGHT_ROUNDS_BMI(current, t);                            \
-            a += s0;                                                                                         \
-            AddWorkingVariables(state, a, b, c, d, e, f, g, h);                                              \
-        }                                                                                                    \
-        data += 128 * pair;                                                                                  \
-        blocks -= pair;                                                                                      \
+        a += s0;                                                                                             \
+        AddWorkingVariables(stateSlot, a, b, c, d, e, f, g, h);                                              \
     }
 
 namespace avx2 {
 
-__attribute__((target("avx2,bmi2"))) inline __m256i Rotr(__m256i x, int n) {
-    return _mm256_or_si256(_mm256_srli_epi64(x, n), _mm256_slli_epi64(x, 64 - n));
+__attribute__((target("avx2,bmi2"))) inline __m128i Rotr(__m128i x, int n) {
+    return _mm_or_si128(_mm_srli_epi64(x, n), _mm_slli_epi64(x, 64 - n));
 }
-__attribute__((target("avx2,bmi2"))) inline __m256i SmallSigma0(__m256i x) {
-    return _mm256_xor_si256(_mm256_xor_si256(Rotr(x, 1), Rotr(x, 8)), _mm256_srli_epi64(x, 7));
+__attribute__((target("avx2,bmi2"))) inline __m128i SmallSigma0(__m128i x) {
+    return _mm_xor_si128(_mm_xor_si128(Rotr(x, 1), Rotr(x, 8)), _mm_srli_epi64(x, 7));
 }
-__attribute__((target("avx2,bmi2"))) inline __m256i SmallSigma1(__m256i x) {
-    return _mm256_xor_si256(_mm256_xor_si256(Rotr(x, 19), Rotr(x, 61)), _mm256_srli_epi64(x, 6));
+__attribute__((target("avx2,bmi2"))) inline __m128i SmallSigma1(__m128i x) {
+    return _mm_xor_si128(_mm_xor_si128(Rotr(x, 19), Rotr(x, 61)), _mm_srli_epi64(x, 6));
 }
 
 __attribute__((target("avx2,bmi2"))) void Blocks(std::uint64_t state[8], const std::uint8_t* data,
@@ -333,12 +340,11 @@ namespace avx512 {
 // Rotations in one instruction, and three-way exclusive or (truth table 0x96)
 // in one more.
 #define SHA512_AVX512_TARGET __attribute__((target("avx2,bmi2,avx512f,avx512vl")))
-SHA512_AVX512_TARGET inline __m256i SmallSigma0(__m256i x) {
-    return _mm256_ternarylogic_epi64(_mm256_ror_epi64(x, 1), _mm256_ror_epi64(x, 8), _mm256_srli_epi64(x, 7), 0x96);
+SHA512_AVX512_TARGET inline __m128i SmallSigma0(__m128i x) {
+    return _mm_ternarylogic_epi64(_mm_ror_epi64(x, 1), _mm_ror_epi64(x, 8), _mm_srli_epi64(x, 7), 0x96);
 }
-SHA512_AVX512_TARGET inline __m256i SmallSigma1(__m256i x) {
-    return _mm256_ternarylogic_epi64(_mm256_ror_epi64(x, 19), _mm256_ror_epi64(x, 61), _mm256_srli_epi64(x, 6),
-                                     0x96);
+SHA512_AVX512_TARGET inline __m128i SmallSigma1(__m128i x) {
+    return _mm_ternarylogic_epi64(_mm_ror_epi64(x, 19), _mm_ror_epi64(x, 61), _mm_srli_epi64(x, 6), 0x96);
 }
 
 SHA512_AVX512_TARGET void Blocks(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks) {
