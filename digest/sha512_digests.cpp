@@ -115,50 +115,51 @@ inline void AddWorkingVariables(std::uint64_t state[8], std::uint64_t a, std::ui
 // The same round in the instructions of BMI1 and BMI2 (andn, rorx), ordered
 // so that the two halves of Ch, the sigmas and Maj overlap; lea adds without
 // touching the flags. Used by the kernels that run only where BMI is present.
-#define SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, wk)                                   \
+// `bcIn` holds b ^ c and is used up by Maj; a ^ b goes to `abOut`, which is the
+// next round's `bcIn`: callers alternate two variables instead of copying.
+#define SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, wk, bcIn, abOut)                                 \
     do {                                                                              \
-        std::uint64_t t0, t2, t4;                                                      \
+        std::uint64_t t0, t4;                                                          \
         __asm__("add %[W], %[VH]\n\t"                                                   \
                 "mov %[VF], %[T4]\n\t"                                                 \
                 "and %[VE], %[T4]\n\t"                                                 \
                 "rorx $41, %[VE], %[T0]\n\t"                                           \
-                "rorx $18, %[VE], %[T2]\n\t"                                           \
+                "rorx $18, %[VE], %[AB]\n\t"                                           \
                 "lea (%[VA], %[S0]), %[VA]\n\t"                                         \
                 "lea (%[VH], %[T4]), %[VH]\n\t"                                         \
                 "andn %[VG], %[VE], %[T4]\n\t"                                          \
-                "xor %[T2], %[T0]\n\t"                                                \
-                "rorx $14, %[VE], %[T2]\n\t"                                           \
+                "xor %[AB], %[T0]\n\t"                                                \
+                "rorx $14, %[VE], %[AB]\n\t"                                           \
                 "lea (%[VH], %[T4]), %[VH]\n\t"                                         \
-                "xor %[T2], %[T0]\n\t"                                                \
-                "mov %[VA], %[T2]\n\t"                                                 \
+                "xor %[AB], %[T0]\n\t"                                                \
+                "mov %[VA], %[AB]\n\t"                                                 \
                 "rorx $39, %[VA], %[T4]\n\t"                                           \
                 "lea (%[VH], %[T0]), %[VH]\n\t"                                         \
-                "xor %[VB], %[T2]\n\t"                                                 \
+                "xor %[VB], %[AB]\n\t"                                                 \
                 "rorx $34, %[VA], %[S0]\n\t"                                           \
                 "rorx $28, %[VA], %[T0]\n\t"                                           \
                 "lea (%[VD], %[VH]), %[VD]\n\t"                                          \
-                "and %[T2], %[BC]\n\t"                                                \
+                "and %[AB], %[BC]\n\t"                                                \
                 "xor %[T4], %[S0]\n\t"                                                \
                 "xor %[VB], %[BC]\n\t"                                                 \
                 "xor %[T0], %[S0]\n\t"                                                \
-                "lea (%[VH], %[BC]), %[VH]\n\t"                                         \
-                "mov %[T2], %[BC]"                                                      \
-                : [VA] "+r"(a), [VD] "+r"(d), [VH] "+r"(h), [S0] "+r"(s0), [BC] "+r"(bc), \
-                  [T0] "=&r"(t0), [T2] "=&r"(t2), [T4] "=&r"(t4)         \
+                "lea (%[VH], %[BC]), %[VH]"                                             \
+                : [VA] "+r"(a), [VD] "+r"(d), [VH] "+r"(h), [S0] "+r"(s0), [BC] "+r"(bcIn), \
+                  [T0] "=&r"(t0), [AB] "=&r"(abOut), [T4] "=&r"(t4)         \
                 : [VB] "r"(b), [VE] "r"(e), [VF] "r"(f), [VG] "r"(g), [W] "m"(wk)          \
                 : "cc");                                                              \
     } while (0)
 
 #define SHA512_EIGHT_ROUNDS_BMI(wk, i)                                        \
     do {                                                                  \
-        SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, (wk)[(i) + 0]);              \
-        SHA512_ROUND_BMI(h, a, b, c, d, e, f, g, (wk)[(i) + 1]);              \
-        SHA512_ROUND_BMI(g, h, a, b, c, d, e, f, (wk)[(i) + 2]);              \
-        SHA512_ROUND_BMI(f, g, h, a, b, c, d, e, (wk)[(i) + 3]);              \
-        SHA512_ROUND_BMI(e, f, g, h, a, b, c, d, (wk)[(i) + 4]);              \
-        SHA512_ROUND_BMI(d, e, f, g, h, a, b, c, (wk)[(i) + 5]);              \
-        SHA512_ROUND_BMI(c, d, e, f, g, h, a, b, (wk)[(i) + 6]);              \
-        SHA512_ROUND_BMI(b, c, d, e, f, g, h, a, (wk)[(i) + 7]);              \
+        SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, (wk)[(i) + 0], bc, cb);              \
+        SHA512_ROUND_BMI(h, a, b, c, d, e, f, g, (wk)[(i) + 1], cb, bc);              \
+        SHA512_ROUND_BMI(g, h, a, b, c, d, e, f, (wk)[(i) + 2], bc, cb);              \
+        SHA512_ROUND_BMI(f, g, h, a, b, c, d, e, (wk)[(i) + 3], cb, bc);              \
+        SHA512_ROUND_BMI(e, f, g, h, a, b, c, d, (wk)[(i) + 4], bc, cb);              \
+        SHA512_ROUND_BMI(d, e, f, g, h, a, b, c, (wk)[(i) + 5], cb, bc);              \
+        SHA512_ROUND_BMI(c, d, e, f, g, h, a, b, (wk)[(i) + 6], bc, cb);              \
+        SHA512_ROUND_BMI(b, c, d, e, f, g, h, a, (wk)[(i) + 7], cb, bc);              \
     } while (0)
 #endif
 
@@ -272,6 +273,37 @@ __attribute__((target("sse2"))) void Blocks(std::uint64_t state[8], const std::u
 // The pointers and the count live in memory (volatile) for the length of a
 // block: the rounds need thirteen general registers, and the compiler would
 // otherwise make room by moving a working variable into a vector register.
+// One step of the message schedule (two words, for the group after this
+// one), spread among the rounds so that vector and scalar work interleave.
+#define SHA512_SCHEDULE_STEP(i)                                                                              \
+    do {                                                                                                     \
+        if (group < 4) {                                                                                     \
+            /* W[t..t+1] = s1(W[t-2..t-1]) + W[t-7..t-6] + s0(W[t-15..t-14]) + W[t-16..t-15] */             \
+            __m128i sigma0 = SmallSigma0(_mm_alignr_epi8(w[((i) + 1) & 7], w[i], 8));                        \
+            __m128i seventh = _mm_alignr_epi8(w[((i) + 5) & 7], w[((i) + 4) & 7], 8);                        \
+            w[i] = _mm_add_epi64(_mm_add_epi64(w[i], sigma0), _mm_add_epi64(seventh, SmallSigma1(w[((i) + 7) & 7]))); \
+            _mm_store_si128(reinterpret_cast<__m128i*>(&next[2 * (i)]),                                      \
+                            _mm_add_epi64(w[i], _mm_load_si128(reinterpret_cast<const __m128i*>(            \
+                                                    &RoundConstants[base + 2 * (i)]))));                     \
+        }                                                                                                    \
+    } while (0)
+
+#define SHA512_EIGHT_ROUNDS_SCHEDULED(wk, r, step)                                                           \
+    do {                                                                                                     \
+        SHA512_SCHEDULE_STEP((step) + 0);                                                                    \
+        SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, (wk)[(r) + 0], bc, cb);                                             \
+        SHA512_ROUND_BMI(h, a, b, c, d, e, f, g, (wk)[(r) + 1], cb, bc);                                             \
+        SHA512_SCHEDULE_STEP((step) + 1);                                                                    \
+        SHA512_ROUND_BMI(g, h, a, b, c, d, e, f, (wk)[(r) + 2], bc, cb);                                             \
+        SHA512_ROUND_BMI(f, g, h, a, b, c, d, e, (wk)[(r) + 3], cb, bc);                                             \
+        SHA512_SCHEDULE_STEP((step) + 2);                                                                    \
+        SHA512_ROUND_BMI(e, f, g, h, a, b, c, d, (wk)[(r) + 4], bc, cb);                                             \
+        SHA512_ROUND_BMI(d, e, f, g, h, a, b, c, (wk)[(r) + 5], cb, bc);                                             \
+        SHA512_SCHEDULE_STEP((step) + 3);                                                                    \
+        SHA512_ROUND_BMI(c, d, e, f, g, h, a, b, (wk)[(r) + 6], bc, cb);                                             \
+        SHA512_ROUND_BMI(b, c, d, e, f, g, h, a, (wk)[(r) + 7], cb, bc);                                             \
+    } while (0)
+
 #define SHA512_VECTOR_KERNEL_BODY                                                                            \
     const __m128i byteSwap = _mm_set_epi64x(0x08090a0b0c0d0e0fULL, 0x0001020304050607ULL);                   \
     std::uint64_t* volatile stateSlot = state;                                                               \
@@ -292,25 +324,13 @@ __attribute__((target("sse2"))) void Blocks(std::uint64_t state[8], const std::u
         const std::uint64_t* in = stateSlot;                                                                 \
         std::uint64_t a = in[0], b = in[1], c = in[2], d = in[3];                                           \
         std::uint64_t e = in[4], f = in[5], g = in[6], h = in[7];                                           \
-        std::uint64_t bc = b ^ c, s0 = 0;                                                                    \
+        std::uint64_t bc = b ^ c, cb = 0, s0 = 0;                                                                    \
         _Pragma("GCC unroll 5") for (int group = 0; group < 5; ++group) {                                   \
             const std::uint64_t* current = wk[group & 1];                                                    \
-            if (group < 4) {                                                                                 \
-                std::uint64_t* next = wk[(group + 1) & 1];                                                   \
-                const int base = 16 * (group + 1);                                                           \
-                _Pragma("GCC unroll 8") for (int i = 0; i < 8; ++i) {                                       \
-                    /* W[t..t+1] = s1(W[t-2..t-1]) + W[t-7..t-6] + s0(W[t-15..t-14]) + W[t-16..t-15] */     \
-                    __m128i sigma0 = SmallSigma0(_mm_alignr_epi8(w[(i + 1) & 7], w[i], 8));                  \
-                    __m128i seventh = _mm_alignr_epi8(w[(i + 5) & 7], w[(i + 4) & 7], 8);                    \
-                    w[i] = _mm_add_epi64(_mm_add_epi64(w[i], sigma0),                                        \
-                                         _mm_add_epi64(seventh, SmallSigma1(w[(i + 7) & 7])));               \
-                    _mm_store_si128(reinterpret_cast<__m128i*>(&next[2 * i]),                                \
-                                    _mm_add_epi64(w[i], _mm_load_si128(reinterpret_cast<const __m128i*>(     \
-                                                            &RoundConstants[base + 2 * i]))));               \
-                }                                                                                            \
-            }                                                                                                \
-            SHA512_EIGHT_ROUNDS_BMI(current, 0);                                                             \
-            SHA512_EIGHT_ROUNDS_BMI(current, 8);                                                             \
+            std::uint64_t* next = wk[(group + 1) & 1];                                                       \
+            const int base = 16 * (group + 1);                                                               \
+            SHA512_EIGHT_ROUNDS_SCHEDULED(current, 0, 0);                                                    \
+            SHA512_EIGHT_ROUNDS_SCHEDULED(current, 8, 4);                                                    \
         }                                                                                                    \
         a += s0;                                                                                             \
         AddWorkingVariables(stateSlot, a, b, c, d, e, f, g, h);                                              \
@@ -354,6 +374,8 @@ SHA512_AVX512_TARGET void Blocks(std::uint64_t state[8], const std::uint8_t* dat
 
 }  // namespace avx512
 #undef SHA512_VECTOR_KERNEL_BODY
+#undef SHA512_EIGHT_ROUNDS_SCHEDULED
+#undef SHA512_SCHEDULE_STEP
 #endif
 
 using BlocksRoutine = void (*)(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks);
