@@ -150,17 +150,6 @@ inline void AddWorkingVariables(std::uint64_t state[8], std::uint64_t a, std::ui
                 : "cc");                                                              \
     } while (0)
 
-#define SHA512_EIGHT_ROUNDS_BMI(wk, i)                                        \
-    do {                                                                  \
-        SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, (wk)[(i) + 0], bc, cb);              \
-        SHA512_ROUND_BMI(h, a, b, c, d, e, f, g, (wk)[(i) + 1], cb, bc);              \
-        SHA512_ROUND_BMI(g, h, a, b, c, d, e, f, (wk)[(i) + 2], bc, cb);              \
-        SHA512_ROUND_BMI(f, g, h, a, b, c, d, e, (wk)[(i) + 3], cb, bc);              \
-        SHA512_ROUND_BMI(e, f, g, h, a, b, c, d, (wk)[(i) + 4], bc, cb);              \
-        SHA512_ROUND_BMI(d, e, f, g, h, a, b, c, (wk)[(i) + 5], cb, bc);              \
-        SHA512_ROUND_BMI(c, d, e, f, g, h, a, b, (wk)[(i) + 6], bc, cb);              \
-        SHA512_ROUND_BMI(b, c, d, e, f, g, h, a, (wk)[(i) + 7], cb, bc);              \
-    } while (0)
 #endif
 
 void Sha512BlocksPortable(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks) {
