@@ -111,46 +111,6 @@ inline void AddWorkingVariables(std::uint64_t state[8], std::uint64_t a, std::ui
         SHA512_ROUND(b, c, d, e, f, g, h, a, (wk)[(i) + 7]);              \
     } while (0)
 
-#ifdef QUORVIL_SHA512_AVX2
-// The same round in the instructions of BMI1 and BMI2 (andn, rorx), ordered
-// so that the two halves of Ch, the sigmas and Maj overlap; lea adds without
-// touching the flags. Used by the kernels that run only where BMI is present.
-// `bcIn` holds b ^ c and is used up by Maj; a ^ b goes to `abOut`, which is the
-// next round's `bcIn`: callers alternate two variables instead of copying.
-#define SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, wk, bcIn, abOut)                                 \
-    do {                                                                              \
-        std::uint64_t t0, t4;                                                          \
-        __asm__("add %[W], %[VH]\n\t"                                                   \
-                "mov %[VF], %[T4]\n\t"                                                 \
-                "and %[VE], %[T4]\n\t"                                                 \
-                "rorx $41, %[VE], %[T0]\n\t"                                           \
-                "rorx $18, %[VE], %[AB]\n\t"                                           \
-                "lea (%[VA], %[S0]), %[VA]\n\t"                                         \
-                "lea (%[VH], %[T4]), %[VH]\n\t"                                         \
-                "andn %[VG], %[VE], %[T4]\n\t"                                          \
-                "xor %[AB], %[T0]\n\t"                                                \
-                "rorx $14, %[VE], %[AB]\n\t"                                           \
-                "lea (%[VH], %[T4]), %[VH]\n\t"                                         \
-                "xor %[AB], %[T0]\n\t"                                                \
-                "mov %[VA], %[AB]\n\t"                                                 \
-                "rorx $39, %[VA], %[T4]\n\t"                                           \
-                "lea (%[VH], %[T0]), %[VH]\n\t"                                         \
-                "xor %[VB], %[AB]\n\t"                                                 \
-                "rorx $34, %[VA], %[S0]\n\t"                                           \
-                "rorx $28, %[VA], %[T0]\n\t"                                           \
-                "lea (%[VD], %[VH]), %[VD]\n\t"                                          \
-                "and %[AB], %[BC]\n\t"                                                \
-                "xor %[T4], %[S0]\n\t"                                                \
-                "xor %[VB], %[BC]\n\t"                                                 \
-                "xor %[T0], %[S0]\n\t"                                                \
-                "lea (%[VH], %[BC]), %[VH]"                                             \
-                : [VA] "+r"(a), [VD] "+r"(d), [VH] "+r"(h), [S0] "+r"(s0), [BC] "+r"(bcIn), \
-                  [T0] "=&r"(t0), [AB] "=&r"(abOut), [T4] "=&r"(t4)         \
-                : [VB] "r"(b), [VE] "r"(e), [VF] "r"(f), [VG] "r"(g), [W] "m"(wk)          \
-                : "cc");                                                              \
-    } while (0)
-
-#endif
 
 void Sha512BlocksPortable(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks) {
     while (blocks-- > 0) {
@@ -254,117 +214,13 @@ __attribute__((target("sse2"))) void Blocks(std::uint64_t state[8], const std::u
 #endif
 
 #ifdef QUORVIL_SHA512_AVX2
-// AVX2 and BMI2, and AVX-512 where there is: the schedule for the next sixteen
-// rounds is computed in vector registers while the scalar rounds (with rorx)
-// run on the current sixteen, so both kinds of execution unit work at once.
-// The two kernels differ only in how the small sigmas are formed.
-//
-// The pointers and the count live in memory (volatile) for the length of a
-// block: the rounds need thirteen general registers, and the compiler would
-// otherwise make room by moving a working variable into a vector register.
-// One step of the message schedule (two words, for the group after this
-// one), spread among the rounds so that vector and scalar work interleave.
-#define SHA512_SCHEDULE_STEP(i)                                                                              \
-    do {                                                                                                     \
-        if (group < 4) {                                                                                     \
-            /* W[t..t+1] = s1(W[t-2..t-1]) + W[t-7..t-6] + s0(W[t-15..t-14]) + W[t-16..t-15] */             \
-            __m128i sigma0 = SmallSigma0(_mm_alignr_epi8(w[((i) + 1) & 7], w[i], 8));                        \
-            __m128i seventh = _mm_alignr_epi8(w[((i) + 5) & 7], w[((i) + 4) & 7], 8);                        \
-            w[i] = _mm_add_epi64(_mm_add_epi64(w[i], sigma0), _mm_add_epi64(seventh, SmallSigma1(w[((i) + 7) & 7]))); \
-            _mm_store_si128(reinterpret_cast<__m128i*>(&next[2 * (i)]),                                      \
-                            _mm_add_epi64(w[i], _mm_load_si128(reinterpret_cast<const __m128i*>(            \
-                                                    &RoundConstants[base + 2 * (i)]))));                     \
-        }                                                                                                    \
-    } while (0)
-
-#define SHA512_EIGHT_ROUNDS_SCHEDULED(wk, r, step)                                                           \
-    do {                                                                                                     \
-        SHA512_SCHEDULE_STEP((step) + 0);                                                                    \
-        SHA512_ROUND_BMI(a, b, c, d, e, f, g, h, (wk)[(r) + 0], bc, cb);                                             \
-        SHA512_ROUND_BMI(h, a, b, c, d, e, f, g, (wk)[(r) + 1], cb, bc);                                             \
-        SHA512_SCHEDULE_STEP((step) + 1);                                                                    \
-        SHA512_ROUND_BMI(g, h, a, b, c, d, e, f, (wk)[(r) + 2], bc, cb);                                             \
-        SHA512_ROUND_BMI(f, g, h, a, b, c, d, e, (wk)[(r) + 3], cb, bc);                                             \
-        SHA512_SCHEDULE_STEP((step) + 2);                                                                    \
-        SHA512_ROUND_BMI(e, f, g, h, a, b, c, d, (wk)[(r) + 4], bc, cb);                                             \
-        SHA512_ROUND_BMI(d, e, f, g, h, a, b, c, (wk)[(r) + 5], cb, bc);                                             \
-        SHA512_SCHEDULE_STEP((step) + 3);                                                                    \
-        SHA512_ROUND_BMI(c, d, e, f, g, h, a, b, (wk)[(r) + 6], bc, cb);                                             \
-        SHA512_ROUND_BMI(b, c, d, e, f, g, h, a, (wk)[(r) + 7], cb, bc);                                             \
-    } while (0)
-
-#define SHA512_VECTOR_KERNEL_BODY                                                                            \
-    const __m128i byteSwap = _mm_set_epi64x(0x08090a0b0c0d0e0fULL, 0x0001020304050607ULL);                   \
-    std::uint64_t* volatile stateSlot = state;                                                               \
-    const std::uint8_t* volatile dataSlot = data;                                                            \
-    volatile std::size_t blocksSlot = blocks;                                                                \
-    while (blocksSlot > 0) {                                                                                 \
-        blocksSlot = blocksSlot - 1;                                                                         \
-        alignas(32) std::uint64_t wk[2][16];                                                                 \
-        __m128i w[8];                                                                                        \
-        const std::uint8_t* block = dataSlot;                                                                \
-        dataSlot = block + 128;                                                                              \
-        for (int i = 0; i < 8; ++i) {                                                                        \
-            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * i)), byteSwap); \
-            _mm_store_si128(reinterpret_cast<__m128i*>(&wk[0][2 * i]),                                       \
-                            _mm_add_epi64(w[i], _mm_load_si128(                                              \
-                                                    reinterpret_cast<const __m128i*>(&RoundConstants[2 * i])))); \
-        }                                                                                                    \
-        const std::uint64_t* in = stateSlot;                                                                 \
-        std::uint64_t a = in[0], b = in[1], c = in[2], d = in[3];                                           \
-        std::uint64_t e = in[4], f = in[5], g = in[6], h = in[7];                                           \
-        std::uint64_t bc = b ^ c, cb = 0, s0 = 0;                                                                    \
-        _Pragma("GCC unroll 5") for (int group = 0; group < 5; ++group) {                                   \
-            const std::uint64_t* current = wk[group & 1];                                                    \
-            std::uint64_t* next = wk[(group + 1) & 1];                                                       \
-            const int base = 16 * (group + 1);                                                               \
-            SHA512_EIGHT_ROUNDS_SCHEDULED(current, 0, 0);                                                    \
-            SHA512_EIGHT_ROUNDS_SCHEDULED(current, 8, 4);                                                    \
-        }                                                                                                    \
-        a += s0;                                                                                             \
-        AddWorkingVariables(stateSlot, a, b, c, d, e, f, g, h);                                              \
-    }
-
-namespace avx2 {
-
-__attribute__((target("avx2,bmi2"))) inline __m128i Rotr(__m128i x, int n) {
-    return _mm_or_si128(_mm_srli_epi64(x, n), _mm_slli_epi64(x, 64 - n));
+// The x86-64 kernels are written in assembly (sha512_blocks_x86_64.S): two
+// blocks at a time, their schedules side by side in vector registers, the
+// rounds in BMI instructions with every working variable in a register.
+extern "C" {
+void quorvil_sha512_blocks_avx2(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks);
+void quorvil_sha512_blocks_avx512(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks);
 }
-__attribute__((target("avx2,bmi2"))) inline __m128i SmallSigma0(__m128i x) {
-    return _mm_xor_si128(_mm_xor_si128(Rotr(x, 1), Rotr(x, 8)), _mm_srli_epi64(x, 7));
-}
-__attribute__((target("avx2,bmi2"))) inline __m128i SmallSigma1(__m128i x) {
-    return _mm_xor_si128(_mm_xor_si128(Rotr(x, 19), Rotr(x, 61)), _mm_srli_epi64(x, 6));
-}
-
-__attribute__((target("avx2,bmi2"))) void Blocks(std::uint64_t state[8], const std::uint8_t* data,
-                                                 std::size_t blocks) {
-    SHA512_VECTOR_KERNEL_BODY
-}
-
-}  // namespace avx2
-
-namespace avx512 {
-
-// Rotations in one instruction, and three-way exclusive or (truth table 0x96)
-// in one more.
-#define SHA512_AVX512_TARGET __attribute__((target("avx2,bmi2,avx512f,avx512vl")))
-SHA512_AVX512_TARGET inline __m128i SmallSigma0(__m128i x) {
-    return _mm_ternarylogic_epi64(_mm_ror_epi64(x, 1), _mm_ror_epi64(x, 8), _mm_srli_epi64(x, 7), 0x96);
-}
-SHA512_AVX512_TARGET inline __m128i SmallSigma1(__m128i x) {
-    return _mm_ternarylogic_epi64(_mm_ror_epi64(x, 19), _mm_ror_epi64(x, 61), _mm_srli_epi64(x, 6), 0x96);
-}
-
-SHA512_AVX512_TARGET void Blocks(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks) {
-    SHA512_VECTOR_KERNEL_BODY
-}
-#undef SHA512_AVX512_TARGET
-
-}  // namespace avx512
-#undef SHA512_VECTOR_KERNEL_BODY
-#undef SHA512_EIGHT_ROUNDS_SCHEDULED
-#undef SHA512_SCHEDULE_STEP
 #endif
 
 using BlocksRoutine = void (*)(std::uint64_t state[8], const std::uint8_t* data, std::size_t blocks);
@@ -377,9 +233,9 @@ BlocksRoutine KernelRoutine(Sha512Kernel kernel) {
 #endif
 #ifdef QUORVIL_SHA512_AVX2
         case Sha512Kernel::Avx2:
-            return avx2::Blocks;
+            return quorvil_sha512_blocks_avx2;
         case Sha512Kernel::Avx512:
-            return avx512::Blocks;
+            return quorvil_sha512_blocks_avx512;
 #endif
         default:
             return Sha512BlocksPortable;
@@ -415,6 +271,31 @@ struct FileCloser {
 };
 
 }  // namespace
+
+#ifdef QUORVIL_SHA512_AVX2
+// The round constants as the x86-64 kernels add them to the words of two
+// blocks at once: each two constants, then the same two again.
+struct RoundConstantPairs {
+    std::uint64_t words[160];
+};
+
+constexpr RoundConstantPairs MakeRoundConstantPairs() {
+    RoundConstantPairs pairs{};
+    for (int t = 0; t < 80; t += 2) {
+        pairs.words[2 * t] = pairs.words[2 * t + 2] = RoundConstants[t];
+        pairs.words[2 * t + 1] = pairs.words[2 * t + 3] = RoundConstants[t + 1];
+    }
+    return pairs;
+}
+
+extern "C" {
+#ifdef __ELF__
+__attribute__((visibility("hidden")))
+#endif
+alignas(32) extern const RoundConstantPairs quorvil_sha512_round_constant_pairs;
+alignas(32) constinit const RoundConstantPairs quorvil_sha512_round_constant_pairs = MakeRoundConstantPairs();
+}
+#endif
 
 bool Sha512KernelAvailable(Sha512Kernel kernel) {
     switch (kernel) {
