@@ -6,6 +6,7 @@ set(CMAKE_C_COMPILER gcc)
 set(CMAKE_CXX_COMPILER g++)
 set(CMAKE_C_FLAGS_INIT "-m32 -msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-m32 -msse2 -mfpmath=sse")
+set(CMAKE_ASM_FLAGS_INIT "-m32")
 # glibc warns that a static program would need its own shared libraries for
 # name lookups; the tests make none.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -static -Wl,--no-warnings")
