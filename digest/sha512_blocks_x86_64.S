@@ -156,25 +156,23 @@
         ROUND   R7, WK(15), %r14, %r15
 .endm
 
+// Eight rounds from the frame at rdi, t = first + 0..7.
+.macro ROUNDS8 first
+        ROUND   R0, WK(\first+0), %r15, %r14
+        ROUND   R1, WK(\first+1), %r14, %r15
+        ROUND   R2, WK(\first+2), %r15, %r14
+        ROUND   R3, WK(\first+3), %r14, %r15
+        ROUND   R4, WK(\first+4), %r15, %r14
+        ROUND   R5, WK(\first+5), %r14, %r15
+        ROUND   R6, WK(\first+6), %r15, %r14
+        ROUND   R7, WK(\first+7), %r14, %r15
+.endm
+
 // Sixteen rounds from the frame at rdi (which points at the first block's
 // words, or 16 bytes further at the second block's).
 .macro ROUNDS16
-        ROUND   R0, WK(0), %r15, %r14
-        ROUND   R1, WK(1), %r14, %r15
-        ROUND   R2, WK(2), %r15, %r14
-        ROUND   R3, WK(3), %r14, %r15
-        ROUND   R4, WK(4), %r15, %r14
-        ROUND   R5, WK(5), %r14, %r15
-        ROUND   R6, WK(6), %r15, %r14
-        ROUND   R7, WK(7), %r14, %r15
-        ROUND   R0, WK(8), %r15, %r14
-        ROUND   R1, WK(9), %r14, %r15
-        ROUND   R2, WK(10), %r15, %r14
-        ROUND   R3, WK(11), %r14, %r15
-        ROUND   R4, WK(12), %r15, %r14
-        ROUND   R5, WK(13), %r14, %r15
-        ROUND   R6, WK(14), %r15, %r14
-        ROUND   R7, WK(15), %r14, %r15
+        ROUNDS8 0
+        ROUNDS8 8
 .endm
 
 // Adds the working variables into the state (rdi) and keeps the sums as the
